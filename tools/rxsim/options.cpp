@@ -1,0 +1,160 @@
+#include "options.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+namespace rxsim {
+
+namespace {
+
+template <typename T> std::optional<T> parseInteger(std::string_view text) {
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+bool parseProbability(const std::string& name, const std::string& text, double& out,
+                      std::string& error) {
+    const auto value = parseNumber(text);
+    if (!value || *value < 0 || *value > 1) {
+        error = "--" + name + ": expected a probability 0..1, got \"" + text + "\"";
+        return false;
+    }
+    out = *value;
+    return true;
+}
+
+} // namespace
+
+const char* usageText() {
+    return "usage: rxsim [--model rx200|rx100|rx300] [--link PATH] [--log FILE]\n"
+           "             [--pidfile FILE] [--pad] [--no-pace] [--latency-ms X] [--silent]\n"
+           "             [--set W=V[,W=V...]] [--seed N] [--drop P] [--corrupt P]\n"
+           "             [--split P] [--wrong-tag P]\n";
+}
+
+bool parseWordSettings(std::string_view text, std::vector<WordSetting>& out, std::string& error) {
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        const std::size_t comma = text.find(',', pos);
+        const std::string_view item = text.substr(
+            pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
+        const std::size_t eq = item.find('=');
+        const auto fail = [&] {
+            error = "--set: expected W=V like M15=1234 or E28=0, got \"" + std::string(item) + "\"";
+            return false;
+        };
+        if (eq == std::string_view::npos || eq < 2) return fail();
+        const char space = item[0];
+        if (space != 'M' && space != 'E') return fail();
+        const auto word = parseInteger<unsigned>(item.substr(1, eq - 1));
+        const auto value = parseInteger<unsigned>(item.substr(eq + 1));
+        if (!word || *word > 255 || !value || *value > 65535) return fail();
+        out.push_back(
+            {space, static_cast<std::uint8_t>(*word), static_cast<std::uint16_t>(*value)});
+        if (comma == std::string_view::npos) break;
+        pos = comma + 1;
+    }
+    return true;
+}
+
+bool parseOptions(const std::vector<std::string>& args, Options& out, std::string& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (name.rfind("--", 0) != 0) {
+            error = "unexpected argument \"" + name + "\"";
+            return false;
+        }
+        name.erase(0, 2);
+        if (const auto eq = name.find('='); eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        bool flag = true;
+        if (name == "pad")
+            out.pad = true;
+        else if (name == "no-pace")
+            out.pace = false;
+        else if (name == "silent")
+            out.silent = true;
+        else if (name == "help")
+            out.help = true;
+        else
+            flag = false;
+        if (flag) {
+            if (inlineValue) {
+                error = "--" + name + " takes no value";
+                return false;
+            }
+            continue;
+        }
+
+        std::string value;
+        if (inlineValue) {
+            value = *inlineValue;
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            error = "--" + name + " needs a value";
+            return false;
+        }
+
+        if (name == "model") {
+            const auto model = modelFromName(value);
+            if (!model) {
+                error = "--model: expected rx200, rx100 or rx300, got \"" + value + "\"";
+                return false;
+            }
+            out.model = *model;
+        } else if (name == "link") {
+            out.link = value;
+        } else if (name == "log") {
+            out.log = value;
+        } else if (name == "pidfile") {
+            out.pidfile = value;
+        } else if (name == "latency-ms") {
+            const auto ms = parseNumber(value);
+            if (!ms || *ms < 0 || *ms > 60000) {
+                error = "--latency-ms: expected milliseconds 0..60000, got \"" + value + "\"";
+                return false;
+            }
+            out.latencyMs = *ms;
+        } else if (name == "set") {
+            if (!parseWordSettings(value, out.settings, error)) return false;
+        } else if (name == "seed") {
+            const auto seed = parseInteger<std::uint64_t>(value);
+            if (!seed) {
+                error = "--seed: expected a whole number, got \"" + value + "\"";
+                return false;
+            }
+            out.faults.seed = *seed;
+        } else if (name == "drop") {
+            if (!parseProbability(name, value, out.faults.drop, error)) return false;
+        } else if (name == "corrupt") {
+            if (!parseProbability(name, value, out.faults.corrupt, error)) return false;
+        } else if (name == "split") {
+            if (!parseProbability(name, value, out.faults.split, error)) return false;
+        } else if (name == "wrong-tag") {
+            if (!parseProbability(name, value, out.faults.wrongTag, error)) return false;
+        } else {
+            error = "unknown option --" + name;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace rxsim

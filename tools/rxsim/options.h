@@ -1,0 +1,43 @@
+// Command line of the simulator.
+#pragma once
+
+#include "controller.h"
+#include "faults.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rxsim {
+
+struct WordSetting {
+    char space = 'M'; // 'M' memory word, 'E' EEPROM word
+    std::uint8_t word = 0;
+    std::uint16_t value = 0;
+    bool operator==(const WordSetting&) const = default;
+};
+
+struct Options {
+    Model model = Model::Rx200;
+    std::string link;
+    std::string log;
+    std::string pidfile;
+    bool pad = false;
+    bool pace = true;
+    bool silent = false;
+    double latencyMs = 1.0;
+    std::vector<WordSetting> settings;
+    FaultConfig faults;
+    bool help = false;
+};
+
+// Parses "M15=1234,E28=0" and appends to out; false with a message on the first bad item.
+bool parseWordSettings(std::string_view text, std::vector<WordSetting>& out, std::string& error);
+
+// args without the program name; "--name value" and "--name=value" are both accepted.
+bool parseOptions(const std::vector<std::string>& args, Options& out, std::string& error);
+
+const char* usageText();
+
+} // namespace rxsim
