@@ -1,0 +1,113 @@
+#include "codec.h"
+
+#include <cstdint>
+
+namespace calcore {
+
+std::array<std::uint8_t, 4> readFrame(Space space, std::uint8_t word) {
+    return {'R', static_cast<std::uint8_t>(tagOf(space)), word, CR};
+}
+
+std::array<std::uint8_t, 6> writeFrame(Space space, std::uint8_t word, std::uint8_t hi,
+                                       std::uint8_t lo) {
+    return {'W', static_cast<std::uint8_t>(tagOf(space)), word, hi, lo, CR};
+}
+
+std::string cutValue(std::string_view reply, char tag, std::uint8_t word, EchoDigits echo) {
+    if (reply.empty() || reply.front() != tag) return {};
+    // Position (counting from 1) of the value: after the tag and the echoed word number.
+    std::size_t p = word < 10 ? 3 : 4;
+    if (echo == EchoDigits::UpToThree && word >= 100) p = 5;
+    if (reply.size() < p) return {};
+    return std::string(reply.substr(p - 1, 5));
+}
+
+std::string displayText(std::string_view valueText) {
+    std::string out;
+    out.reserve(valueText.size());
+    for (char c : valueText) {
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out.push_back(c);
+    }
+    return out;
+}
+
+namespace {
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+} // namespace
+
+bool readsAsOne(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && isBlank(text[b])) ++b;
+    while (e > b && isBlank(text[e - 1])) --e;
+    text = text.substr(b, e - b);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    bool seenOne = false;
+    for (char c : text) {
+        if (!isDigit(c)) return false;
+        if (c == '0') {
+            if (seenOne) return false;
+        } else if (c == '1' && !seenOne) {
+            seenOne = true;
+        } else {
+            return false;
+        }
+    }
+    return seenOne;
+}
+
+std::optional<std::int32_t> entryValue(std::string_view text) {
+    // Blanks are skipped wherever they stand, as the original entry conversion did
+    // ("1 000" is 1000).
+    std::size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < text.size() && isBlank(text[i])) ++i;
+    };
+    skipBlanks();
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::uint64_t whole = 0;
+    bool overflow = false;
+    for (skipBlanks(); i < text.size() && isDigit(text[i]); ++i, skipBlanks()) {
+        whole = whole * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (whole > 0xFFFFFFFFull) overflow = true, whole = 0xFFFFFFFFull;
+    }
+    // Rounding needs the first fraction digit and whether anything non-zero follows it.
+    int firstFraction = 0;
+    bool restNonZero = false;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        bool first = true;
+        for (skipBlanks(); i < text.size() && isDigit(text[i]); ++i, skipBlanks()) {
+            if (first) {
+                firstFraction = text[i] - '0';
+                first = false;
+            } else if (text[i] != '0') {
+                restNonZero = true;
+            }
+        }
+    }
+    if (firstFraction > 5 || (firstFraction == 5 && (restNonZero || (whole & 1u)))) ++whole;
+    const std::uint64_t limit = negative ? 0x80000000ull : 0x7FFFFFFFull;
+    if (overflow || whole > limit) return std::nullopt;
+    if (negative) return static_cast<std::int32_t>(-static_cast<std::int64_t>(whole));
+    return static_cast<std::int32_t>(whole);
+}
+
+std::int32_t LShiftLong(std::int32_t value, int shift) {
+    if (shift < 0 || shift > 31) return 0;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) << shift);
+}
+
+std::uint8_t clockBcd(std::string_view entry) {
+    auto digitAt = [&](std::size_t k) -> std::int32_t {
+        return k < entry.size() && isDigit(entry[k]) ? entry[k] - '0' : 0;
+    };
+    return static_cast<std::uint8_t>(LShiftLong(digitAt(0), 4) + digitAt(1));
+}
+
+} // namespace calcore

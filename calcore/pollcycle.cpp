@@ -1,0 +1,138 @@
+#include "pollcycle.h"
+
+namespace calcore {
+
+namespace {
+constexpr int CheckClickPauseMs = 100;
+}
+
+PollCycle::PollCycle(const Model& model, Link& link, Panel& panel, QObject* parent)
+    : QObject(parent), model_(model), link_(link), panel_(panel), timer_(this) {
+    timer_.setObjectName("Timer1");
+    timer_.setInterval(TickMs);
+    connect(&timer_, &QTimer::timeout, this, &PollCycle::onTick);
+}
+
+void PollCycle::start() {
+    state_ = PollState{};
+    timer_.start();
+}
+
+void PollCycle::restartRequested() {
+    state_.Tick = 0;
+    state_.RefreshPending = 1;
+    ++requestSerial_;
+}
+
+bool PollCycle::requestEntryWrite(int code, const std::string& entryText) {
+    const auto v = entryValue(entryText);
+    if (!v) return false;
+    const auto bytes = splitValue(*v);
+    state_.PendingLow = bytes.lo;
+    state_.PendingHigh = bytes.hi;
+    state_.PendingWrite = static_cast<std::int16_t>(code);
+    restartRequested();
+    return true;
+}
+
+void PollCycle::requestCodeOnly(int code) { state_.PendingWrite = static_cast<std::int16_t>(code); }
+
+void PollCycle::checkClicked(int code, bool checked) {
+    state_.PendingLow = checked ? 1 : 0;
+    state_.PendingHigh = 0;
+    state_.PendingWrite = static_cast<std::int16_t>(code);
+    link_.Wait(CheckClickPauseMs);
+    link_.then([this] { restartRequested(); });
+}
+
+void PollCycle::onTick() {
+    // A tick that falls due while a step (or any other traffic) still runs starts nothing.
+    if (stepRunning_ || link_.busy()) return;
+    stepRunning_ = true;
+    const int tick = ++state_.Tick;
+    if (tick == 2 && state_.RefreshPending == 1) RefreshParameters();
+    if (tick == 3) {
+        for (const auto& b : model_.liveReads) readInto(b);
+    }
+    if (tick == 5) link_.then([this] { carryOutPendingWrite(); });
+    if (tick == 7 && state_.RefreshPending == 1) {
+        const unsigned serial = requestSerial_;
+        RefreshParameters();
+        // A request made while these reads ran keeps its refresh.
+        link_.then([this, serial] {
+            if (serial == requestSerial_) state_.RefreshPending = 0;
+        });
+    }
+    if (tick > 9) {
+        if (state_.SyncChecksPending == 1) {
+            link_.then([this] {
+                syncChecks();
+                state_.SyncChecksPending = 0;
+            });
+        }
+        state_.Tick = 0;
+    }
+    link_.then([this, tick] {
+        stepRunning_ = false;
+        // The next tick comes a full interval after the step ended.
+        timer_.start();
+        emit stepDone(tick);
+    });
+}
+
+void PollCycle::readInto(const WordBinding& b) {
+    link_.readWord(b.space, b.word, [this, &b](const std::string& value) {
+        values_[{b.space, b.word}] = value;
+        if (b.label) panel_.showValue(b.label, value);
+    });
+}
+
+void PollCycle::RefreshParameters() {
+    for (const auto& b : model_.refreshReads) readInto(b);
+}
+
+std::string PollCycle::valueText(Space space, std::uint8_t word) const {
+    const auto it = values_.find({space, word});
+    return it == values_.end() ? std::string() : it->second;
+}
+
+void PollCycle::carryOutPendingWrite() {
+    const int code = state_.PendingWrite;
+    const WriteAction action =
+        code >= 0 && code < 256 ? model_.dispatch[static_cast<std::size_t>(code)] : WriteAction{};
+    // Cleared as the frame is built, so a request made during the write's pause is kept.
+    state_.PendingWrite = 0;
+    switch (action.kind) {
+    case WriteAction::Drop:
+        break;
+    case WriteAction::Memory:
+        link_.WriteMemoryWord(action.word, state_.PendingHigh, state_.PendingLow);
+        break;
+    case WriteAction::Eeprom:
+        link_.WriteEepromWord(action.word, state_.PendingHigh, state_.PendingLow);
+        break;
+    case WriteAction::Clock: {
+        const char* entry = nullptr;
+        for (const auto& c : model_.clockEntries) {
+            if (c.code == action.word) entry = c.entry;
+        }
+        state_.PendingLow = clockBcd(entry ? panel_.entryText(entry) : std::string());
+        state_.PendingHigh = 0;
+        link_.WriteMemoryWord(action.word, state_.PendingHigh, state_.PendingLow);
+        state_.PendingLow = clockCommand(action.word);
+        link_.WriteMemoryWord(ClockSetWord, state_.PendingHigh, state_.PendingLow);
+        break;
+    }
+    }
+}
+
+void PollCycle::syncChecks() {
+    for (const auto& c : model_.checks) {
+        const bool want = readsAsOne(valueText(c.space, c.word));
+        if (panel_.isChecked(c.box) == want) continue;
+        panel_.setChecked(c.box, want);
+        checkClicked(c.code, want);
+    }
+}
+
+} // namespace calcore

@@ -1,0 +1,89 @@
+// The ten-step poll cycle shared by the calibration tools.
+//
+// Timer1 ticks every 30 ms; each tick advances Tick. The stored parameters are read at steps 2
+// and 7 after a request, the live words at step 3, the one pending write goes out at step 5 and
+// the check boxes are set once from the controller at the end of the first cycle. Buttons and
+// check boxes only record requests here; they never send frames.
+#pragma once
+
+#include "link.h"
+#include "model.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <map>
+#include <string>
+
+namespace calcore {
+
+// What the cycle needs of the window.
+class Panel {
+public:
+    virtual ~Panel() = default;
+    virtual void showValue(const char* label, const std::string& valueText) = 0;
+    virtual std::string entryText(const char* entry) const = 0;
+    virtual bool isChecked(const char* box) const = 0;
+    // Sets the box without running its click handling.
+    virtual void setChecked(const char* box, bool checked) = 0;
+};
+
+struct PollState {
+    std::int16_t Tick = 0;
+    std::int16_t RefreshPending = 1;
+    std::int16_t PendingWrite = 0;
+    std::uint8_t PendingHigh = 0;
+    std::uint8_t PendingLow = 0;
+    std::int16_t SyncChecksPending = 1;
+};
+
+class PollCycle : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int TickMs = 30;
+
+    PollCycle(const Model& model, Link& link, Panel& panel, QObject* parent = nullptr);
+
+    // The main window load: counters to their start values and Timer1 running.
+    void start();
+
+    // A button's request with the value of its entry box. Returns false, and records nothing,
+    // when the entry's number does not fit in 32 bits.
+    bool requestEntryWrite(int code, const std::string& entryText);
+    // A request that records the code only (the clock's "D").
+    void requestCodeOnly(int code);
+    // The click handling of a flag check box.
+    void checkClicked(int code, bool checked);
+
+    // Reads every parameter word of the model and shows the value texts.
+    void RefreshParameters();
+
+    // The value text last read for a word (empty before its first read).
+    std::string valueText(Space space, std::uint8_t word) const;
+
+    const PollState& state() const { return state_; }
+    QTimer& timer() { return timer_; }
+
+signals:
+    // A step has run to its end (tests and benchmarks follow the cycle with it).
+    void stepDone(int tick);
+
+private:
+    void onTick();
+    void readInto(const WordBinding& b);
+    void carryOutPendingWrite();
+    void syncChecks();
+    void restartRequested();
+
+    const Model& model_;
+    Link& link_;
+    Panel& panel_;
+    QTimer timer_;
+    PollState state_;
+    bool stepRunning_ = false;
+    unsigned requestSerial_ = 0;
+    std::map<std::pair<Space, std::uint8_t>, std::string> values_;
+};
+
+} // namespace calcore

@@ -1,0 +1,74 @@
+#include "portselect.h"
+
+#include "calform.h"
+#include "formbuilder.h"
+#include "ports.h"
+
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace calcore {
+
+namespace {
+QRect pixels(Twips t) {
+    return QRect(twipsToPixels(t.left), twipsToPixels(t.top), twipsToPixels(t.width),
+                 twipsToPixels(t.height));
+}
+} // namespace
+
+PortSelectForm::PortSelectForm(const Model& model, QWidget* parent)
+    : QWidget(parent), model_(model), box_(new QComboBox(this)),
+      button_(new WrapButton(QStringLiteral("Abrir programa"), this)) {
+    setObjectName("Form2");
+    setWindowTitle(QStringLiteral("Ajuste Serial"));
+    setFont(designFont());
+    setFixedSize(twipsToPixels(3060), twipsToPixels(2580));
+    button_->setObjectName("Command1");
+    button_->setGeometry(pixels({840, 720, 1335, 615}));
+    box_->setObjectName("Combo1");
+    box_->setEditable(true);
+    box_->setInsertPolicy(QComboBox::NoInsert);
+    box_->setGeometry(pixels({720, 1680, 1575, 315}));
+    connect(button_, &QPushButton::clicked, this, &PortSelectForm::openProgram);
+    fillPorts();
+}
+
+void PortSelectForm::fillPorts() {
+    box_->clear();
+    for (const auto& name : probePorts(PortEnvironment::fromSystem())) {
+        box_->addItem(QString::fromStdString(name));
+    }
+    // With no port at all the list stays empty and the technician may type a name.
+    if (box_->count() > 0) box_->setCurrentIndex(0);
+}
+
+void PortSelectForm::openProgram() {
+    const QString text = box_->currentText().trimmed();
+    if (form_) return; // a main window is already up
+    form_ = new CalForm(model_, text);
+    form_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(form_, &CalForm::portFailed, this, &PortSelectForm::portFailed);
+    connect(form_, &CalForm::closed, this, &PortSelectForm::finished);
+    form_->show(); // its load opens the port
+    if (!form_ || form_->isHidden()) return;
+    hide();
+    form_->reopenPort();
+}
+
+void PortSelectForm::portFailed(const QString& message) {
+    // Back to the port selection, so another port can be chosen.
+    if (form_) {
+        disconnect(form_, nullptr, this, nullptr);
+        form_->hide();
+        form_->deleteLater();
+        form_ = nullptr;
+    }
+    show();
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
+    box->setObjectName("PortErrorBox");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+} // namespace calcore

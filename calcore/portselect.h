@@ -1,0 +1,40 @@
+// Form2 "Ajuste Serial": the port selection window every calibration tool starts with.
+#pragma once
+
+#include "calform.h"
+#include "model.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QComboBox;
+class QPushButton;
+
+namespace calcore {
+
+class PortSelectForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit PortSelectForm(const Model& model, QWidget* parent = nullptr);
+
+    // Fills the list with the ports that exist and selects the first (the window's load).
+    void fillPorts();
+
+    QComboBox* portBox() const { return box_; }
+    CalForm* mainForm() const { return form_; }
+
+signals:
+    // The main window was closed: the program ends.
+    void finished();
+
+private:
+    void openProgram();
+    void portFailed(const QString& message);
+
+    const Model& model_;
+    QComboBox* box_;
+    QPushButton* button_;
+    QPointer<CalForm> form_;
+};
+
+} // namespace calcore
