@@ -1,0 +1,62 @@
+#include "actionqueue.h"
+
+#include "errors.h"
+
+#include <algorithm>
+
+namespace memedit {
+
+ActionQueue::ActionQueue(QObject* parent) : QObject(parent) {
+    pause_.setSingleShot(true);
+    pause_.setTimerType(Qt::PreciseTimer);
+    connect(&pause_, &QTimer::timeout, this, &ActionQueue::pump);
+}
+
+void ActionQueue::post(Steps steps, const QString& key) {
+    if (!key.isEmpty() && std::any_of(waiting_.begin(), waiting_.end(),
+                                      [&](const Action& a) { return a.key == key; }))
+        return;
+    waiting_.push_back(Action{std::move(steps), key});
+    pump();
+}
+
+void ActionQueue::pump() {
+    if (pumping_ || pause_.isActive()) return;
+    pumping_ = true;
+    for (;;) {
+        if (current_.empty()) {
+            if (waiting_.empty()) {
+                if (running_) {
+                    running_ = false;
+                    pumping_ = false;
+                    emit busyChanged(false);
+                    return;
+                }
+                break;
+            }
+            current_ = std::move(waiting_.front().steps);
+            waiting_.pop_front();
+            if (!running_) {
+                running_ = true;
+                emit busyChanged(true);
+            }
+            continue;
+        }
+        const Step step = std::move(current_.front());
+        current_.pop_front();
+        int pauseMs = 0;
+        try {
+            pauseMs = step();
+        } catch (const EditorError& error) {
+            current_.clear();
+            emit failed(error.message());
+        }
+        if (pauseMs > 0) {
+            pause_.start(pauseMs);
+            break;
+        }
+    }
+    pumping_ = false;
+}
+
+} // namespace memedit

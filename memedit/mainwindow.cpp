@@ -1,0 +1,215 @@
+#include "mainwindow.h"
+
+#include "serialport.h"
+#include "sweeps.h"
+#include "wordmap.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace memedit {
+
+namespace {
+constexpr const char* kWebAddress = "www.velmora.com.br";
+}
+
+QFont designFont(int pixelHeight, bool bold) {
+    static const QString family = [] {
+        const QStringList families = QFontDatabase::families();
+        for (const char* candidate : {"Liberation Sans", "DejaVu Sans"}) {
+            if (families.contains(QLatin1String(candidate))) return QString::fromLatin1(candidate);
+        }
+        return QStringLiteral("Sans Serif");
+    }();
+    QFont font(family);
+    font.setPixelSize(pixelHeight);
+    font.setBold(bold);
+    return font;
+}
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Ajuste memória não volátil- VELMORA"));
+    setFont(designFont(11));
+    move(156, 115);
+    resize(1193, 530);
+
+    comPort_ = new SerialPort(this);
+    comPort_->setObjectName(QStringLiteral("ComPort1"));
+    connect(comPort_, &SerialPort::rxChar, this,
+            [this](int count) { queue_.post({[this, count] { return receive(count); }}); });
+    connect(comPort_, &SerialPort::failed, this, &MainWindow::showError);
+    connect(&queue_, &ActionQueue::failed, this, &MainWindow::showError);
+    // While an action runs or pauses, receive events wait in the device like every
+    // other event of the editor.
+    connect(&queue_, &ActionQueue::busyChanged, comPort_, &SerialPort::holdEvents);
+
+    buildTopBar();
+    buildPages();
+    pageControl_->setCurrentIndex(2);
+}
+
+MainWindow::~MainWindow() = default;
+
+QLineEdit* MainWindow::box(int word) const {
+    const auto it = boxes_.find(word);
+    return it == boxes_.end() ? nullptr : it->second;
+}
+
+void MainWindow::buildTopBar() {
+    auto* setup = new QPushButton(QStringLiteral("Ajuste Serial"), this);
+    setup->setObjectName(QStringLiteral("Button1"));
+    setup->setGeometry(104, 8, 113, 33);
+    connect(setup, &QPushButton::clicked, this, [this] {
+        queue_.post({[this] {
+            comPort_->showSetup(this);
+            return 0;
+        }});
+    });
+
+    auto* block = new QPushButton(QStringLiteral("ESCREVER M21 ~ M35"), this);
+    block->setObjectName(QStringLiteral("Button80"));
+    block->setGeometry(352, 16, 145, 33);
+    connect(block, &QPushButton::clicked, this, &MainWindow::postBlockWrite);
+
+    for (int k = 0; k < kSweeps; ++k) {
+        const SweepInfo& info = kSweepTable[k];
+        auto* button = new QPushButton(QString::fromLatin1(info.caption), this);
+        button->setObjectName(QLatin1String(info.button));
+        button->setGeometry(info.geometry);
+        connect(button, &QPushButton::clicked, this, [this, k] {
+            queue_.post({[this, k] {
+                startSweep(k);
+                return 0;
+            }});
+        });
+
+        auto* timer = new QTimer(this);
+        timer->setObjectName(QLatin1String(info.timer));
+        timer->setInterval(kSweepInterval);
+        connect(timer, &QTimer::timeout, this, [this, k] {
+            queue_.post({[this, k] { return tick(k); }}, QStringLiteral("tick%1").arg(k));
+        });
+        timers_[k] = timer;
+    }
+}
+
+void MainWindow::buildPages() {
+    pageControl_ = new QTabWidget(this);
+    pageControl_->setObjectName(QStringLiteral("PageControl1"));
+    pageControl_->setGeometry(8, 56, 1161, 425);
+
+    std::vector<QWidget*> sheets;
+    for (const PageInfo& page : pages()) {
+        auto* sheet = new QWidget;
+        sheet->setObjectName(QLatin1String(page.name));
+        pageControl_->addTab(sheet, QString::fromUtf8(page.caption));
+        auto* web = new QLabel(QLatin1String(kWebAddress), sheet);
+        web->setObjectName(QStringLiteral("WebLabel%1").arg(page.number));
+        web->move(416, 0);
+        web->adjustSize();
+        sheets.push_back(sheet);
+    }
+
+    const QFont captionFont = designFont(19, true);
+    for (const RowInfo& row : rows()) {
+        QWidget* sheet = sheets[size_t(row.page - 1)];
+        const int word = row.word;
+        auto* caption = new QLabel(row.caption, sheet);
+        caption->setObjectName(QStringLiteral("Caption%1").arg(word));
+        caption->setFont(captionFont);
+        caption->setGeometry(row.captionRect);
+
+        auto* edit = new QLineEdit(QStringLiteral("0"), sheet);
+        edit->setObjectName(row.editName);
+        edit->setGeometry(row.editRect);
+        boxes_[word] = edit;
+
+        auto* read = new QPushButton(QStringLiteral("Ler"), sheet);
+        read->setObjectName(QStringLiteral("Read%1").arg(word));
+        read->setGeometry(row.readRect);
+        connect(read, &QPushButton::clicked, this, [this, word] {
+            queue_.post({[this, word] {
+                readWord(word);
+                return 0;
+            }});
+        });
+
+        auto* write = new QPushButton(QStringLiteral("Escrever"), sheet);
+        write->setObjectName(QStringLiteral("Write%1").arg(word));
+        write->setGeometry(row.writeRect);
+        connect(write, &QPushButton::clicked, this, [this, word] { postWrite(word); });
+    }
+
+    for (int k = 0; k < kSweeps; ++k) {
+        const SweepInfo& info = kSweepTable[k];
+        auto* bar = new QProgressBar(sheets[size_t(info.page - 1)]);
+        bar->setObjectName(QLatin1String(info.bar));
+        bar->setGeometry(976, info.page == 1 ? 8 : 16, 169, 25);
+        bar->setRange(info.barMinimum, info.barMaximum);
+        bar->setValue(info.barMinimum);
+        bar->setTextVisible(false);
+        bars_[k] = bar;
+    }
+}
+
+void MainWindow::showError(const QString& message) {
+    auto* box = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(), message,
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("ErrorBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+}
+
+void MainWindow::startSweep(int sweep) {
+    // Two sweeps never share the counter: a start stops every other sweep.
+    for (int k = 0; k < kSweeps; ++k) {
+        if (k != sweep) timers_[k]->stop();
+    }
+    const SweepInfo& info = kSweepTable[sweep];
+    sweepCounter_ = info.startCounter;
+    if (!timers_[sweep]->isActive()) timers_[sweep]->start();
+    bars_[sweep]->setValue(info.barMinimum);
+}
+
+int MainWindow::tick(int sweep) {
+    QTimer* timer = timers_[sweep];
+    if (!timer->isActive()) return 0; // stopped while this tick waited
+    const SweepInfo& info = kSweepTable[sweep];
+    const int counter = sweepCounter_;
+    if (counter >= info.firstCounter && counter <= info.lastCounter) {
+        try {
+            readWord(counter + info.wordOffset);
+        } catch (...) {
+            // One error report, not one per tick: the sweep stops at this word.
+            timer->stop();
+            throw;
+        }
+    }
+    if (counter == info.stopCounter) timer->stop();
+    ++sweepCounter_;
+    bars_[sweep]->setValue(
+        std::clamp(sweepCounter_ - info.barOffset, info.barMinimum, info.barMaximum));
+    return 0;
+}
+
+bool MainWindow::saveScreenshots(const QString& dir) {
+    bool ok = QDir().mkpath(dir);
+    for (int i = 0; i < pageControl_->count(); ++i) {
+        pageControl_->setCurrentIndex(i);
+        const QString file = QDir(dir).filePath(QStringLiteral("memedit-page%1.png").arg(i + 1));
+        ok = grab().save(file) && ok;
+    }
+    return ok;
+}
+
+} // namespace memedit

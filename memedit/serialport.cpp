@@ -1,0 +1,397 @@
+#include "serialport.h"
+
+#include "custombaud.h"
+#include "errors.h"
+#include "serialsetupform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace memedit {
+
+namespace {
+
+const QRegularExpression& comName() {
+    static const QRegularExpression re(QStringLiteral("^COM([0-9]+)$"));
+    return re;
+}
+
+QString comDirectory() {
+    const QString dir = qEnvironmentVariable("RX_COM_DIR");
+    return dir.isEmpty() ? QStringLiteral("/dev") : dir;
+}
+
+speed_t standardSpeed(int rate) {
+    switch (rate) {
+    case 110:
+        return B110;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    default:
+        return B0;
+    }
+}
+
+tcflag_t dataBitsFlag(int bits) {
+    switch (bits) {
+    case 5:
+        return CS5;
+    case 6:
+        return CS6;
+    case 7:
+        return CS7;
+    default:
+        return CS8;
+    }
+}
+
+} // namespace
+
+const QList<int>& PortSettings::standardBaudRates() {
+    static const QList<int> rates{110,   300,   600,   1200,  2400,   4800,   9600,  14400,
+                                  19200, 38400, 56000, 57600, 115200, 128000, 256000};
+    return rates;
+}
+
+FlowControl PortSettings::flowControl() const {
+    const bool rtsHandshake = rts == RtsControl::Handshake;
+    if (rtsHandshake && outCtsFlow && !xonXoffIn && !xonXoffOut) return FlowControl::Hardware;
+    if (!rtsHandshake && !outCtsFlow && !outDsrFlow && xonXoffIn && xonXoffOut)
+        return FlowControl::Software;
+    if (!rtsHandshake && !outCtsFlow && !outDsrFlow && !xonXoffIn && !xonXoffOut)
+        return FlowControl::None;
+    return FlowControl::Custom;
+}
+
+void PortSettings::setFlowControl(FlowControl flow) {
+    switch (flow) {
+    case FlowControl::Hardware:
+        rts = RtsControl::Handshake;
+        outCtsFlow = true;
+        outDsrFlow = false;
+        xonXoffIn = xonXoffOut = false;
+        break;
+    case FlowControl::Software:
+    case FlowControl::None:
+        if (rts == RtsControl::Handshake) rts = RtsControl::Disable;
+        outCtsFlow = outDsrFlow = false;
+        xonXoffIn = xonXoffOut = flow == FlowControl::Software;
+        break;
+    case FlowControl::Custom:
+        break;
+    }
+}
+
+SerialPort::SerialPort(QObject* parent) : QObject(parent) {}
+
+SerialPort::~SerialPort() {
+    closeDevice();
+}
+
+QString SerialPort::devicePath(const QString& name) {
+    const auto match = comName().match(name);
+    if (match.hasMatch()) {
+        const QString entry = QDir(comDirectory()).filePath(name);
+        if (QFileInfo::exists(entry) || QFileInfo(entry).isSymLink()) return entry;
+        return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
+    }
+    if (!name.contains(QLatin1Char('/'))) return QStringLiteral("/dev/") + name;
+    return name;
+}
+
+QStringList SerialPort::availablePortNames() {
+    const QByteArray dir = QFile::encodeName(comDirectory());
+    DIR* d = opendir(dir.constData());
+    if (d == nullptr) throw PortError(PortErrorNumber::Registry, errno);
+    closedir(d);
+
+    QStringList names;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        names << info.portName();
+    const QStringList entries =
+        QDir(comDirectory()).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        if (comName().match(entry).hasMatch()) names << entry;
+    }
+    names.removeDuplicates();
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    return names;
+}
+
+void SerialPort::applySettings(const PortSettings& settings) {
+    const bool reopen = connected() && settings.port != settings_.port;
+    const bool reconfigure = connected() && !reopen && !(settings == settings_);
+    settings_ = settings;
+    if (reopen) {
+        close();
+        open();
+    } else if (reconfigure) {
+        configure(fd_);
+        setModemLines(fd_);
+    }
+}
+
+void SerialPort::open() {
+    if (connected()) return;
+    const QByteArray path = QFile::encodeName(devicePath(settings_.port));
+    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw PortError(PortErrorNumber::Open, errno);
+    // Exclusive use: an advisory lock every instance of this program honours, plus the
+    // terminal's own exclusive mode against other programs.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
+        ::close(fd);
+        throw PortError(PortErrorNumber::Open, code);
+    }
+    ::ioctl(fd, TIOCEXCL);
+    try {
+        configure(fd);
+    } catch (...) {
+        ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        throw;
+    }
+    setModemLines(fd);
+    ::tcflush(fd, TCIOFLUSH);
+    fd_ = fd;
+    unsent_.clear();
+    readNotifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+    connect(readNotifier_, &QSocketNotifier::activated, this, &SerialPort::onReadable);
+    writeNotifier_ = new QSocketNotifier(fd_, QSocketNotifier::Write, this);
+    writeNotifier_->setEnabled(false);
+    connect(writeNotifier_, &QSocketNotifier::activated, this, &SerialPort::onWritable);
+    updateNotifier();
+}
+
+void SerialPort::configure(int fd) const {
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) throw PortError(PortErrorNumber::SetState, errno);
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    tio.c_cflag |= dataBitsFlag(settings_.dataBits);
+    switch (settings_.parity) {
+    case Parity::None:
+        break;
+    case Parity::Odd:
+        tio.c_cflag |= PARENB | PARODD;
+        break;
+    case Parity::Even:
+        tio.c_cflag |= PARENB;
+        break;
+    case Parity::Mark:
+        tio.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case Parity::Space:
+        tio.c_cflag |= PARENB | CMSPAR;
+        break;
+    }
+    switch (settings_.stopBits) {
+    case StopBits::One:
+        break;
+    case StopBits::OnePointFive:
+        // A UART sends 1.5 stop bits for "two" only with 5 data bits, as on Windows.
+        if (settings_.dataBits != 5) throw PortError(PortErrorNumber::SetState, EINVAL);
+        tio.c_cflag |= CSTOPB;
+        break;
+    case StopBits::Two:
+        if (settings_.dataBits == 5) throw PortError(PortErrorNumber::SetState, EINVAL);
+        tio.c_cflag |= CSTOPB;
+        break;
+    }
+    if (settings_.outCtsFlow || settings_.rts == RtsControl::Handshake) tio.c_cflag |= CRTSCTS;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    if (settings_.xonXoffOut) tio.c_iflag |= IXON;
+    if (settings_.xonXoffIn) tio.c_iflag |= IXOFF;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    const int rate = settings_.effectiveBaudRate();
+    const speed_t speed = standardSpeed(rate);
+    if (speed != B0) {
+        ::cfsetispeed(&tio, speed);
+        ::cfsetospeed(&tio, speed);
+    }
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) throw PortError(PortErrorNumber::SetState, errno);
+    if (speed == B0) {
+        if (rate <= 0) throw PortError(PortErrorNumber::SetState, EINVAL);
+        if (const int code = setArbitraryBaudRate(fd, rate); code != 0)
+            throw PortError(PortErrorNumber::SetState, code);
+    }
+}
+
+void SerialPort::setModemLines(int fd) const {
+    // Devices without modem lines (pseudo-terminals) refuse these requests: harmless.
+    int dtr = TIOCM_DTR;
+    ::ioctl(fd, settings_.dtr == DtrControl::Enable ? TIOCMBIS : TIOCMBIC, &dtr);
+    if (settings_.rts != RtsControl::Handshake) {
+        int rts = TIOCM_RTS;
+        ::ioctl(fd, settings_.rts == RtsControl::Enable ? TIOCMBIS : TIOCMBIC, &rts);
+    }
+}
+
+void SerialPort::close() {
+    if (!connected()) return;
+    const int purged = ::tcflush(fd_, TCIOFLUSH);
+    const int code = errno;
+    closeDevice();
+    if (purged != 0) throw PortError(PortErrorNumber::Purge, code);
+}
+
+void SerialPort::closeDevice() {
+    if (fd_ < 0) return;
+    delete readNotifier_;
+    readNotifier_ = nullptr;
+    delete writeNotifier_;
+    writeNotifier_ = nullptr;
+    ::ioctl(fd_, TIOCNXCL);
+    ::close(fd_);
+    fd_ = -1;
+    unsent_.clear();
+}
+
+qint64 SerialPort::sendText(const QByteArray& text) {
+    if (!connected()) throw PortError(PortErrorNumber::WriteFile, EBADF);
+    if (!unsent_.isEmpty()) {
+        // Earlier bytes still wait for room: keep the order.
+        unsent_ += text;
+        return text.size();
+    }
+    qsizetype done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd_, text.constData() + done, size_t(text.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // The device's queue is full: the rest leaves when it has room.
+            unsent_ = text.mid(done);
+            writeNotifier_->setEnabled(true);
+            break;
+        } else {
+            throw PortError(PortErrorNumber::WriteFile, n < 0 ? errno : EIO);
+        }
+    }
+    return text.size();
+}
+
+void SerialPort::onWritable() {
+    while (!unsent_.isEmpty()) {
+        const ssize_t n = ::write(fd_, unsent_.constData(), size_t(unsent_.size()));
+        if (n > 0) {
+            unsent_.remove(0, n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;
+        } else {
+            const PortError error(PortErrorNumber::WriteFile, n < 0 ? errno : EIO);
+            closeDevice();
+            emit failed(error.message());
+            return;
+        }
+    }
+    writeNotifier_->setEnabled(false);
+}
+
+int SerialPort::waitingCount() const {
+    if (!connected()) return 0;
+    int count = 0;
+    if (::ioctl(fd_, FIONREAD, &count) != 0) throw PortError(PortErrorNumber::ClearError, errno);
+    return count;
+}
+
+QByteArray SerialPort::receiveText(int count) {
+    if (!connected()) throw PortError(PortErrorNumber::ReadFile, EBADF);
+    QByteArray text(qMax(count, 0), Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(fd_, text.data() + got, size_t(text.size() - got));
+        if (n > 0) {
+            got += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+            break;
+        } else {
+            throw PortError(PortErrorNumber::ReadFile, errno);
+        }
+    }
+    text.truncate(got);
+    return text;
+}
+
+void SerialPort::holdEvents(bool hold) {
+    held_ = hold;
+    updateNotifier();
+}
+
+void SerialPort::updateNotifier() {
+    if (readNotifier_ != nullptr) readNotifier_->setEnabled(!held_);
+}
+
+void SerialPort::onReadable() {
+    if (held_) return;
+    int count = 0;
+    if (::ioctl(fd_, FIONREAD, &count) == 0 && count > 0) {
+        emit rxChar(count);
+        return;
+    }
+    // Readable with nothing waiting: the device hung up or went away. Closing at once stops
+    // the notifier from firing without end.
+    pollfd pfd{fd_, POLLIN, 0};
+    if (::poll(&pfd, 1, 0) <= 0 || (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0) return;
+    const PortError error(PortErrorNumber::ReadFile, EIO);
+    closeDevice();
+    emit failed(error.message());
+}
+
+QDialog* SerialPort::showSetup(QWidget* parent) {
+    const QStringList ports = availablePortNames();
+    auto* dialog = new SerialSetupForm(settings_, ports, parent);
+    connect(dialog, &SerialSetupForm::chosen, this, [this](const PortSettings& chosen) {
+        try {
+            applySettings(chosen);
+        } catch (const PortError& error) {
+            emit failed(error.message());
+        }
+    });
+    dialog->open();
+    return dialog;
+}
+
+} // namespace memedit

@@ -1,0 +1,117 @@
+#include "serialsetupform.h"
+
+#include "catalog.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace memedit {
+
+namespace {
+
+enum List { PortList, BaudList, DataBitsList, StopBitsList, ParityList, FlowList };
+
+const char* const kRowLabels[6] = {"Port",      "Baud rate", "Data bits",
+                                   "Stop bits", "Parity",    "Flow control"};
+
+const QStringList& stopBitsEntries() {
+    static const QStringList entries{"1", "1.5", "2"};
+    return entries;
+}
+const QStringList& parityEntries() {
+    static const QStringList entries{"None", "Odd", "Even", "Mark", "Space"};
+    return entries;
+}
+const QStringList& flowEntries() {
+    static const QStringList entries{"Hardware", "Software", "None", "Custom"};
+    return entries;
+}
+
+QStringList baudEntries() {
+    QStringList entries{QStringLiteral("Custom")};
+    for (int rate : PortSettings::standardBaudRates())
+        entries << QString::number(rate);
+    return entries;
+}
+
+QString baudEntry(const PortSettings& s) {
+    return s.customBaud ? QStringLiteral("Custom") : QString::number(s.baudRate);
+}
+
+} // namespace
+
+SerialSetupForm::SerialSetupForm(const PortSettings& current, const QStringList& ports,
+                                 QWidget* parent)
+    : QDialog(parent), start_(current) {
+    setObjectName(QStringLiteral("SerialSetupForm"));
+    setWindowTitle(setupText("Setup"));
+    setModal(true);
+    setFixedSize(231, 216);
+
+    auto* group = new QGroupBox(setupText(" Settings "), this);
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setGeometry(8, 8, 217, 169);
+
+    const QStringList entries[6] = {
+        ports,           baudEntries(), QStringList{"5", "6", "7", "8"}, stopBitsEntries(),
+        parityEntries(), flowEntries()};
+    const QString selected[6] = {current.port,
+                                 baudEntry(current),
+                                 QString::number(current.dataBits),
+                                 stopBitsEntries().value(int(current.stopBits)),
+                                 parityEntries().value(int(current.parity)),
+                                 flowEntries().value(int(current.flowControl()))};
+    for (int row = 0; row < 6; ++row) {
+        const int top = 20 + 24 * row;
+        auto* label = new QLabel(setupText(kRowLabels[row]), group);
+        label->setObjectName(QStringLiteral("Label%1").arg(row + 1));
+        label->setGeometry(8, top + 3, 70, 15);
+        auto* list = new QComboBox(group);
+        list->setObjectName(QStringLiteral("Combo%1").arg(row + 1));
+        list->setEditable(false);
+        list->setGeometry(80, top, 129, 21);
+        list->addItems(entries[row]);
+        list->setCurrentIndex(int(entries[row].indexOf(selected[row])));
+        label->setBuddy(list);
+        lists_[row] = list;
+    }
+
+    auto* ok = new QPushButton(setupText("OK"), this);
+    ok->setObjectName(QStringLiteral("OkButton"));
+    ok->setGeometry(70, 184, 75, 25);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* cancel = new QPushButton(setupText("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    cancel->setGeometry(150, 184, 75, 25);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    connect(this, &QDialog::accepted, this, [this] { emit chosen(choice()); });
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+}
+
+PortSettings SerialSetupForm::choice() const {
+    PortSettings s = start_;
+    s.port = lists_[PortList]->currentIndex() < 0 ? QString() : lists_[PortList]->currentText();
+    if (const int i = lists_[BaudList]->currentIndex(); i == 0) {
+        s.customBaud = true;
+    } else if (i > 0) {
+        s.customBaud = false;
+        s.baudRate = lists_[BaudList]->currentText().toInt();
+    }
+    if (lists_[DataBitsList]->currentIndex() >= 0)
+        s.dataBits = lists_[DataBitsList]->currentText().toInt();
+    if (const int i = lists_[StopBitsList]->currentIndex(); i >= 0) s.stopBits = StopBits(i);
+    if (const int i = lists_[ParityList]->currentIndex(); i >= 0) s.parity = Parity(i);
+    if (const int i = lists_[FlowList]->currentIndex(); i >= 0) s.setFlowControl(FlowControl(i));
+    return s;
+}
+
+} // namespace memedit
