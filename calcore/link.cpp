@@ -234,8 +234,7 @@ void Link::onError(QSerialPort::SerialPortError error) {
 
 void Link::closeNow() {
     if (!port_.isOpen()) return;
-    port_.clear(QSerialPort::Input);
-    port_.close();
+    port_.close(); // what waits in the receive buffer goes with it
 }
 
 } // namespace calcore

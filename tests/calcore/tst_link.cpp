@@ -1,0 +1,221 @@
+// The serial link against a pseudo-terminal the test answers on: frames on the line, the cut
+// of replies that come late, in pieces or not at all, and one frame at a time.
+#include "link.h"
+
+#include "ptypeer.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+using namespace calcore;
+
+namespace {
+QByteArray bs(std::initializer_list<char> list) { return QByteArray(list.begin(), qsizetype(list.size())); }
+} // namespace
+
+class TestLink : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void replies_data();
+    void replies();
+    void staleReplyAnswersTheNextRead();
+    void noReplyTimesOut();
+    void oneFrameAtATime();
+    void memoryWritePausesEepromWriteDoesNot();
+    void writeFramesOnTheLine();
+    void vanishedDeviceClosesThePort();
+    void missingPortReportsTheReason();
+
+private:
+    bool openLink();
+    std::optional<std::string> readAndWait(Space space, quint8 word);
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<PtyPeer> peer_;
+    std::unique_ptr<Link> link_;
+};
+
+void TestLink::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    qputenv("RX_COM_DIR", dir_->path().toLocal8Bit());
+    peer_ = std::make_unique<PtyPeer>();
+    QVERIFY(peer_->ok());
+    QVERIFY(peer_->linkAs(dir_->filePath("COM1")));
+    link_ = std::make_unique<Link>();
+    QVERIFY(openLink());
+}
+
+void TestLink::cleanup() {
+    link_.reset();
+    peer_.reset();
+    dir_.reset();
+}
+
+bool TestLink::openLink() {
+    bool opened = false;
+    link_->open("COM1", [&](bool ok, const QString& error) {
+        opened = ok;
+        if (!ok) qWarning() << error;
+    });
+    return opened;
+}
+
+std::optional<std::string> TestLink::readAndWait(Space space, quint8 word) {
+    std::optional<std::string> value;
+    link_->readWord(space, word, [&](const std::string& v) { value = v; });
+    if (!QTest::qWaitFor([&] { return value.has_value(); }, 5000)) return std::nullopt;
+    return value;
+}
+
+void TestLink::replies_data() {
+    QTest::addColumn<bool>("eeprom");
+    QTest::addColumn<int>("word");
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("E9 from position 3") << true << 9 << QList<QByteArray>{"E9123\r"} << QByteArray("123\r");
+    QTest::newRow("E10 from position 4") << true << 10 << QList<QByteArray>{"E10123\r"} << QByteArray("123\r");
+    QTest::newRow("five digits") << true << 70 << QList<QByteArray>{"E7012345\r"} << QByteArray("12345");
+    QTest::newRow("three digits and CR") << true << 70 << QList<QByteArray>{"E70123\r"} << QByteArray("123\r");
+    QTest::newRow("in pieces") << true << 70 << QList<QByteArray>{"E", "70", "12", "345\r"}
+                               << QByteArray("12345");
+    QTest::newRow("another tag letter") << true << 70 << QList<QByteArray>{"M7012345\r"} << QByteArray();
+    QTest::newRow("memory word") << false << 15 << QList<QByteArray>{"M15", "42\r"} << QByteArray("42\r");
+    QTest::newRow("text after the CR is dropped") << false << 15 << QList<QByteArray>{"M1542\rM16"}
+                                                  << QByteArray("42\r");
+}
+
+void TestLink::replies() {
+    QFETCH(bool, eeprom);
+    QFETCH(int, word);
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QByteArray, value);
+    const Space space = eeprom ? Space::Eeprom : Space::Memory;
+    // Answer each frame piece by piece, one piece per event-loop turn of 20 ms.
+    auto remaining = pieces;
+    QTimer pacer;
+    pacer.setInterval(20);
+    connect(&pacer, &QTimer::timeout, this, [&] {
+        if (remaining.isEmpty()) return pacer.stop();
+        peer_->send(remaining.takeFirst());
+    });
+    connect(peer_.get(), &PtyPeer::bytesReceived, this, [&] {
+        if (peer_->received.size() == 4 && !pacer.isActive()) pacer.start();
+    });
+    const auto got = readAndWait(space, quint8(word));
+    QVERIFY(got.has_value());
+    QCOMPARE(peer_->received.toHex(' '),
+             bs({'R', eeprom ? 'E' : 'M', char(word), '\r'}).toHex(' '));
+    QCOMPARE(QByteArray::fromStdString(*got), value);
+}
+
+void TestLink::staleReplyAnswersTheNextRead() {
+    // The reply to a read that timed out arrives late and waits in the receive buffer.
+    auto first = readAndWait(Space::Eeprom, 70);
+    QVERIFY(first.has_value());
+    QCOMPARE(*first, std::string());
+    peer_->send("E7000777\r");
+    link_->Wait(30); // let it land in the port's buffer
+    auto second = readAndWait(Space::Eeprom, 71);
+    QVERIFY(second.has_value());
+    QCOMPARE(*second, std::string("00777"));
+}
+
+void TestLink::noReplyTimesOut() {
+    QElapsedTimer clock;
+    clock.start();
+    const auto got = readAndWait(Space::Memory, 13);
+    QVERIFY(got.has_value());
+    QCOMPARE(*got, std::string());
+    QVERIFY2(clock.elapsed() >= ReplyTimeoutMs - 20, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestLink::oneFrameAtATime() {
+    // Two reads asked for at once: the second frame waits for the first reply.
+    QByteArray seenWhenAnswering;
+    connect(peer_.get(), &PtyPeer::bytesReceived, this, [&] {
+        if (peer_->received.size() != 4 || !seenWhenAnswering.isEmpty()) return;
+        QTimer::singleShot(150, this, [&] {
+            seenWhenAnswering = peer_->received;
+            peer_->send("M1311\r");
+        });
+    });
+    std::optional<std::string> a, b;
+    link_->readWord(Space::Memory, 13, [&](const std::string& v) { a = v; });
+    link_->readWord(Space::Memory, 14, [&](const std::string& v) { b = v; });
+    QVERIFY(link_->busy());
+    QTRY_VERIFY_WITH_TIMEOUT(a.has_value() && peer_->received.size() == 8, 5000);
+    QCOMPARE(seenWhenAnswering.toHex(' '), QByteArray("RM\x0d\r").toHex(' '));
+    QCOMPARE(*a, std::string("11\r"));
+    peer_->send("M1422\r");
+    QTRY_VERIFY_WITH_TIMEOUT(b.has_value(), 5000);
+    QCOMPARE(*b, std::string("22\r"));
+    QCOMPARE(peer_->received.toHex(' '), QByteArray("RM\x0d\rRM\x0e\r").toHex(' '));
+}
+
+void TestLink::memoryWritePausesEepromWriteDoesNot() {
+    QElapsedTimer clock;
+    QList<qint64> arrivals;
+    connect(peer_.get(), &PtyPeer::bytesReceived, this, [&] { arrivals << clock.elapsed(); });
+    clock.start();
+    link_->WriteMemoryWord(36, 0x01, 0x2C);
+    link_->sendRaw("X");
+    QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 7, 5000);
+    QCOMPARE(arrivals.size(), 2);
+    QVERIFY2(arrivals[1] - arrivals[0] >= 45, qPrintable(QString::number(arrivals[1] - arrivals[0])));
+
+    peer_->received.clear();
+    bool done = false;
+    link_->WriteEepromWord(80, 0x00, 0x05);
+    link_->then([&] { done = true; });
+    QVERIFY(done); // nothing to wait for after an EEPROM write
+    QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 6, 5000);
+}
+
+void TestLink::writeFramesOnTheLine() {
+    link_->WriteMemoryWord(13, 0x0D, 0x0D);
+    link_->WriteEepromWord(255, 0x01, 0x2C);
+    link_->WriteEepromWord(0, 0x00, 0x00);
+    QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 18, 5000);
+    QCOMPARE(peer_->received.toHex(' '), QByteArray::fromHex("574d0d0d0d0d 5745ff012c0d 57450000000d").toHex(' '));
+}
+
+void TestLink::vanishedDeviceClosesThePort() {
+    QSignalSpy lost(link_.get(), &Link::portLost);
+    std::optional<std::string> value;
+    link_->readWord(Space::Memory, 13, [&](const std::string& v) { value = v; });
+    QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 4, 5000);
+    peer_.reset(); // the device goes away in the middle of the read
+    QTRY_VERIFY_WITH_TIMEOUT(!link_->isOpen(), 5000);
+    QCOMPARE(lost.count(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(value.has_value(), 5000);
+    QCOMPARE(*value, std::string());
+    // Reads on the closed port end at once with the empty text.
+    const auto after = readAndWait(Space::Memory, 14);
+    QVERIFY(after.has_value());
+    QCOMPARE(*after, std::string());
+}
+
+void TestLink::missingPortReportsTheReason() {
+    Link other;
+    bool called = false;
+    QString reason;
+    other.open(dir_->filePath("COM9-does-not-exist"), [&](bool ok, const QString& error) {
+        called = true;
+        QVERIFY(!ok);
+        reason = error;
+    });
+    QVERIFY(called);
+    QVERIFY(!reason.isEmpty());
+    QVERIFY(!other.isOpen());
+}
+
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"

@@ -1,0 +1,1 @@
+#include "ptypeer.h"
