@@ -14,7 +14,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 using namespace rxsim;
 using Bytes = std::vector<std::uint8_t>;
@@ -84,6 +87,7 @@ class TestRxSim : public QObject {
     void programServesPort();
     void programAppliesWriteBeforeClose();
     void programDropsReplyOnRequest();
+    void programDiscardsUnreadReplyOnClose();
 
   private:
     struct Sim {
@@ -527,6 +531,45 @@ void TestRxSim::programDropsReplyOnRequest() {
     for (const auto& e : log.entries())
         QVERIFY(e.kind != "TX");
     QVERIFY(port.readAll().isEmpty());
+}
+
+void TestRxSim::programDiscardsUnreadReplyOnClose() {
+    const auto sim = startSim({"--set", "M21=11,M22=22"});
+    QVERIFY(sim);
+    FrameLog log(sim->log().toStdString());
+    const auto txCount = [&log] {
+        const auto entries = log.entries();
+        return std::count_if(entries.begin(), entries.end(),
+                             [](const LogEntry& e) { return e.kind == "TX"; });
+    };
+    const QByteArray path = QFile::encodeName(sim->link());
+    // The first reply is sent but never read before the port closes.
+    int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, "RM\x15\r", 4), ssize_t(4));
+    QTRY_COMPARE_WITH_TIMEOUT(txCount(), 1, 10000);
+    ::close(fd);
+    fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, "RM\x16\r", 4), ssize_t(4));
+    QTRY_COMPARE_WITH_TIMEOUT(txCount(), 2, 10000);
+    QByteArray received;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            char buffer[64];
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0) received.append(buffer, int(n));
+            return received.endsWith('\r');
+        }(),
+        10000);
+    ::close(fd);
+    QCOMPARE(received, QByteArray("M2222\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(log.entries().back().kind), QString("CLOSE"),
+                              10000);
+    int opens = 0;
+    for (const auto& e : log.entries())
+        opens += e.kind == "OPEN";
+    QCOMPARE(opens, 2);
 }
 
 QTEST_GUILESS_MAIN(TestRxSim)

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -144,11 +145,15 @@ void PtyServer::readWatch() {
                 // Events were lost: assume the line is in use and let the master tell.
                 openCount_ = std::max(openCount_, 1);
             }
-            if (event->mask & IN_OPEN) {
+            if ((event->mask & IN_OPEN) && ownOpens_ > 0) {
+                --ownOpens_;
+            } else if (event->mask & IN_OPEN) {
                 ++openCount_;
                 log_.event("OPEN");
             }
-            if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
+            if ((event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) && ownCloses_ > 0) {
+                --ownCloses_;
+            } else if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
                 openCount_ = std::max(0, openCount_ - 1);
                 log_.event("CLOSE");
                 if (openCount_ == 0) slaveClosed();
@@ -165,8 +170,20 @@ void PtyServer::slaveClosed() {
     outgoing_.clear();
     writeBlocked_ = false;
     txLineFree_ = 0;
-    ::tcflush(master_, TCOFLUSH);
     masterActive_ = false;
+    discardUnread();
+}
+
+void PtyServer::discardUnread() {
+    // A real port loses what arrives while it is closed. A pseudo-terminal keeps it for the
+    // next open, so flush the slave's input through a short-lived descriptor from the master.
+    // That open and close reach the watch too and are not the tools': skip one of each.
+    const int peer = ::ioctl(master_, TIOCGPTPEER, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (peer < 0) return;
+    ++ownOpens_;
+    ::tcflush(peer, TCIFLUSH);
+    ::close(peer);
+    ++ownCloses_;
 }
 
 void PtyServer::queueParsed() {

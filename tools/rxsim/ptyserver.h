@@ -58,6 +58,7 @@ class PtyServer {
     void readMaster(double now);
     void readWatch();
     void slaveClosed();
+    void discardUnread();
     void queueParsed();
     void handleDue(double now);
     void handleItem(const ParsedItem& item, double readyAt);
@@ -77,6 +78,8 @@ class PtyServer {
     int openCount_ = 0;         // opens of the slave by other processes not yet closed
     bool masterActive_ = false; // the master is polled only while someone has the slave open
     bool writeBlocked_ = false;
+    int ownOpens_ = 0; // our own open and close of the slave, still to come from the watch
+    int ownCloses_ = 0;
     std::deque<Incoming> incoming_;
     std::deque<Outgoing> outgoing_;
     double rxLineFree_ = 0;
