@@ -35,9 +35,8 @@ void CalForm::wireRequests() {
         auto* entry = qobject_cast<QLineEdit*>(control(QString::fromLatin1(r.entry)));
         if (!button) continue;
         if (r.kind == RequestKind::CodeOnly) {
-            connect(button, &QPushButton::clicked, this, [this, code = r.code] {
-                cycle_.requestCodeOnly(code);
-            });
+            connect(button, &QPushButton::clicked, this,
+                    [this, code = r.code] { cycle_.requestCodeOnly(code); });
             continue;
         }
         if (!entry) continue;

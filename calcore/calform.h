@@ -12,7 +12,7 @@ namespace calcore {
 
 class CalForm : public QWidget, public Panel {
     Q_OBJECT
-public:
+  public:
     // `portText` is the port box text of the selection window (COM1, /dev/ttyACM0, ...).
     CalForm(const Model& model, QString portText, QWidget* parent = nullptr);
 
@@ -30,17 +30,17 @@ public:
     bool isChecked(const char* box) const override;
     void setChecked(const char* box, bool checked) override;
 
-signals:
+  signals:
     // The port could not be opened; `message` names the port and the system's reason.
     void portFailed(const QString& message);
     // The window was closed: the program ends.
     void closed();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void load();
     void wireRequests();
     void onOpened(bool ok, const QString& error);

@@ -32,14 +32,20 @@ std::string displayText(std::string_view valueText) {
 }
 
 namespace {
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 } // namespace
 
 bool readsAsOne(std::string_view text) {
     std::size_t b = 0, e = text.size();
-    while (b < e && isBlank(text[b])) ++b;
-    while (e > b && isBlank(text[e - 1])) --e;
+    while (b < e && isBlank(text[b]))
+        ++b;
+    while (e > b && isBlank(text[e - 1]))
+        --e;
     text = text.substr(b, e - b);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return false;
@@ -62,7 +68,8 @@ std::optional<std::int32_t> entryValue(std::string_view text) {
     // ("1 000" is 1000).
     std::size_t i = 0;
     auto skipBlanks = [&] {
-        while (i < text.size() && isBlank(text[i])) ++i;
+        while (i < text.size() && isBlank(text[i]))
+            ++i;
     };
     skipBlanks();
     bool negative = false;

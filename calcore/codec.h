@@ -17,7 +17,9 @@ enum class Space : std::uint8_t { Memory, Eeprom };
 constexpr std::uint8_t CR = 0x0D;
 
 // The letter a reply starts with: "M" after "RM", "E" after "RE".
-constexpr char tagOf(Space s) { return s == Space::Memory ? 'M' : 'E'; }
+constexpr char tagOf(Space s) {
+    return s == Space::Memory ? 'M' : 'E';
+}
 
 // "RM" a CR / "RE" a CR.
 std::array<std::uint8_t, 4> readFrame(Space space, std::uint8_t word);

@@ -18,10 +18,10 @@ QFont designFont(double points = 8.0);
 // A push button whose caption wraps to its width, as the original toolkit's buttons did.
 class WrapButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     using QPushButton::QPushButton;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

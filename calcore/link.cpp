@@ -62,7 +62,9 @@ void Link::open(const QString& text, OpenDone done) {
     enqueue(std::move(op));
 }
 
-void Link::close() { enqueue(Op{Op::Close}); }
+void Link::close() {
+    enqueue(Op{Op::Close});
+}
 
 void Link::readWord(Space space, std::uint8_t word, ReadDone done) {
     Op op{Op::Read};

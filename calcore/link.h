@@ -23,7 +23,7 @@ constexpr int ReplyTimeoutMs = 500;
 
 class Link : public QObject {
     Q_OBJECT
-public:
+  public:
     using ReadDone = std::function<void(const std::string& valueText)>;
     using OpenDone = std::function<void(bool ok, const QString& error)>;
 
@@ -59,13 +59,13 @@ public:
     // True while an operation runs or waits in the queue.
     bool busy() const { return active_ || !queue_.empty(); }
 
-signals:
+  signals:
     // The queue ran dry.
     void idle();
     // The port was closed because the device behind it went away.
     void portLost(const QString& error);
 
-private:
+  private:
     struct Op {
         enum Kind { Open, Close, Send, Read, Pause, Call };
         explicit Op(Kind k = Call) : kind(k) {}

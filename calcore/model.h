@@ -12,7 +12,9 @@ namespace calcore {
 struct Twips {
     int left, top, width, height;
 };
-constexpr int twipsToPixels(int twips) { return (twips + 7) / 15; }
+constexpr int twipsToPixels(int twips) {
+    return (twips + 7) / 15;
+}
 
 enum class ControlKind { Label, Button, Entry, CheckBox, Frame };
 
@@ -79,8 +81,8 @@ struct Model {
 struct DispatchRule {
     std::initializer_list<int> codes;
     WriteAction::Kind kind;
-    int wordOffset = 0;  // word = code + offset (plain writes: 0)
-    int fixedWord = -1;  // when >= 0 the word written, whatever the code
+    int wordOffset = 0; // word = code + offset (plain writes: 0)
+    int fixedWord = -1; // when >= 0 the word written, whatever the code
 };
 constexpr DispatchTable makeDispatch(std::initializer_list<DispatchRule> rules) {
     DispatchTable t{};

@@ -35,7 +35,9 @@ bool PollCycle::requestEntryWrite(int code, const std::string& entryText) {
     return true;
 }
 
-void PollCycle::requestCodeOnly(int code) { state_.PendingWrite = static_cast<std::int16_t>(code); }
+void PollCycle::requestCodeOnly(int code) {
+    state_.PendingWrite = static_cast<std::int16_t>(code);
+}
 
 void PollCycle::checkClicked(int code, bool checked) {
     state_.PendingLow = checked ? 1 : 0;
@@ -52,7 +54,8 @@ void PollCycle::onTick() {
     const int tick = ++state_.Tick;
     if (tick == 2 && state_.RefreshPending == 1) RefreshParameters();
     if (tick == 3) {
-        for (const auto& b : model_.liveReads) readInto(b);
+        for (const auto& b : model_.liveReads)
+            readInto(b);
     }
     if (tick == 5) link_.then([this] { carryOutPendingWrite(); });
     if (tick == 7 && state_.RefreshPending == 1) {
@@ -88,7 +91,8 @@ void PollCycle::readInto(const WordBinding& b) {
 }
 
 void PollCycle::RefreshParameters() {
-    for (const auto& b : model_.refreshReads) readInto(b);
+    for (const auto& b : model_.refreshReads)
+        readInto(b);
 }
 
 std::string PollCycle::valueText(Space space, std::uint8_t word) const {

@@ -20,7 +20,7 @@ namespace calcore {
 
 // What the cycle needs of the window.
 class Panel {
-public:
+  public:
     virtual ~Panel() = default;
     virtual void showValue(const char* label, const std::string& valueText) = 0;
     virtual std::string entryText(const char* entry) const = 0;
@@ -40,7 +40,7 @@ struct PollState {
 
 class PollCycle : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr int TickMs = 30;
 
     PollCycle(const Model& model, Link& link, Panel& panel, QObject* parent = nullptr);
@@ -65,11 +65,11 @@ public:
     const PollState& state() const { return state_; }
     QTimer& timer() { return timer_; }
 
-signals:
+  signals:
     // A step has run to its end (tests and benchmarks follow the cycle with it).
     void stepDone(int tick);
 
-private:
+  private:
     void onTick();
     void readInto(const WordBinding& b);
     void carryOutPendingWrite();

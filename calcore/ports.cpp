@@ -64,8 +64,8 @@ bool PortExists(int n, const PortEnvironment& env) {
     const unsigned min = minor(st.st_rdev);
     // Pseudo-terminal slaves (the simulator, remote serial bridges) have no sysfs entry.
     if (maj >= 136 && maj <= 143) return true;
-    const std::string sys = env.sysfsRoot + "/dev/char/" + std::to_string(maj) + ":" +
-                            std::to_string(min);
+    const std::string sys =
+        env.sysfsRoot + "/dev/char/" + std::to_string(maj) + ":" + std::to_string(min);
     struct stat sysSt {};
     if (::stat((sys + "/subsystem").c_str(), &sysSt) != 0) return false;
     // Only ttys count; a UART port whose chip was not found reports type 0.
@@ -73,7 +73,8 @@ bool PortExists(int n, const PortEnvironment& env) {
     {
         std::ifstream in(sys + "/uevent");
         std::string line;
-        while (std::getline(in, line)) uevent += line + "\n";
+        while (std::getline(in, line))
+            uevent += line + "\n";
     }
     if (uevent.find("DEVNAME=tty") == std::string::npos) return false;
     const std::string type = readFirstLine(sys + "/type");

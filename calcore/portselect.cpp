@@ -65,7 +65,8 @@ void PortSelectForm::portFailed(const QString& message) {
         form_ = nullptr;
     }
     show();
-    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
     box->setObjectName("PortErrorBox");
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

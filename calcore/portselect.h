@@ -14,7 +14,7 @@ namespace calcore {
 
 class PortSelectForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit PortSelectForm(const Model& model, QWidget* parent = nullptr);
 
     // Fills the list with the ports that exist and selects the first (the window's load).
@@ -23,11 +23,11 @@ public:
     QComboBox* portBox() const { return box_; }
     CalForm* mainForm() const { return form_; }
 
-signals:
+  signals:
     // The main window was closed: the program ends.
     void finished();
 
-private:
+  private:
     void openProgram();
     void portFailed(const QString& message);
 

@@ -132,30 +132,71 @@ constexpr auto M = Space::Memory;
 
 // Parameter refresh, steps 2 and 7 after a request. E75 is not read.
 constexpr WordBinding refreshReads[] = {
-    {E, 70, "Label5"},  {E, 71, "Label6"},  {E, 72, "Label32"}, {E, 73, "Label31"},
-    {E, 76, "Label35"}, {E, 77, "Label34"}, {E, 78, "Label38"}, {E, 79, "Label37"},
-    {M, 17, "Label33"}, {M, 18, "Label36"}, {M, 19, "Label41"}, {M, 36, "Label48"},
-    {E, 80, "Label1"},  {E, 81, "Label2"},  {E, 82, "Label7"},  {E, 83, "Label8"},
-    {E, 84, "Label3"},  {E, 85, "Label4"},  {E, 87, "Label42"}, {E, 86, "Label43"},
-    {E, 28},            {E, 29, "Label45"}, {E, 74},
+    {E, 70, "Label5"},
+    {E, 71, "Label6"},
+    {E, 72, "Label32"},
+    {E, 73, "Label31"},
+    {E, 76, "Label35"},
+    {E, 77, "Label34"},
+    {E, 78, "Label38"},
+    {E, 79, "Label37"},
+    {M, 17, "Label33"},
+    {M, 18, "Label36"},
+    {M, 19, "Label41"},
+    {M, 36, "Label48"},
+    {E, 80, "Label1"},
+    {E, 81, "Label2"},
+    {E, 82, "Label7"},
+    {E, 83, "Label8"},
+    {E, 84, "Label3"},
+    {E, 85, "Label4"},
+    {E, 87, "Label42"},
+    {E, 86, "Label43"},
+    {E, 28},
+    {E, 29, "Label45"},
+    {E, 74},
 };
 
 // Live words, step 3 of every cycle. M65 and M66 are read but not shown.
 constexpr WordBinding liveReads[] = {
-    {M, 15, "Label18"}, {M, 20, "Label23"}, {M, 16, "Label19"}, {M, 13, "Label21"},
-    {M, 14, "Label20"}, {M, 60, "Label22"}, {M, 65},            {M, 66},
-    {M, 61, "Label25"}, {M, 62, "Label30"}, {M, 63, "Label46"},
+    {M, 15, "Label18"},
+    {M, 20, "Label23"},
+    {M, 16, "Label19"},
+    {M, 13, "Label21"},
+    {M, 14, "Label20"},
+    {M, 60, "Label22"},
+    {M, 65},
+    {M, 66},
+    {M, 61, "Label25"},
+    {M, 62, "Label30"},
+    {M, 63, "Label46"},
 };
 
 constexpr RequestSpec requests[] = {
-    {"Command1", "Text1", 80},   {"Command2", "Text2", 81},   {"Command5", "Text5", 70},
-    {"Command6", "Text6", 71},   {"Command7", "Text7", 82},   {"Command8", "Text8", 83},
-    {"Command3", "Text3", 84},   {"Command4", "Text4", 85},   {"Command12", "Text12", 73},
-    {"Command13", "Text13", 72}, {"Command14", "Text14", 17}, {"Command15", "Text15", 77},
-    {"Command16", "Text16", 76}, {"Command18", "Text17", 18}, {"Command19", "Text18", 79},
-    {"Command20", "Text19", 78}, {"Command21", "Text20", 19}, {"Command22", "Text21", 87},
-    {"Command23", "Text22", 86}, {"Command24", "Text23", 36}, {"Command49", "Text26", 29},
-    {"Command9", "Text9", 66},   {"Command10", "Text10", 67}, {"Command11", "Text11", 68},
+    {"Command1", "Text1", 80},
+    {"Command2", "Text2", 81},
+    {"Command5", "Text5", 70},
+    {"Command6", "Text6", 71},
+    {"Command7", "Text7", 82},
+    {"Command8", "Text8", 83},
+    {"Command3", "Text3", 84},
+    {"Command4", "Text4", 85},
+    {"Command12", "Text12", 73},
+    {"Command13", "Text13", 72},
+    {"Command14", "Text14", 17},
+    {"Command15", "Text15", 77},
+    {"Command16", "Text16", 76},
+    {"Command18", "Text17", 18},
+    {"Command19", "Text18", 79},
+    {"Command20", "Text19", 78},
+    {"Command21", "Text20", 19},
+    {"Command22", "Text21", 87},
+    {"Command23", "Text22", 86},
+    {"Command24", "Text23", 36},
+    {"Command49", "Text26", 29},
+    {"Command9", "Text9", 66},
+    {"Command10", "Text10", 67},
+    {"Command11", "Text11", 68},
     // "D" records its code only; the day entry is read when the write goes out.
     {"Command28", "Text27", 69, RequestKind::CodeOnly},
 };
@@ -192,6 +233,8 @@ const calcore::Model rx200Model{
 
 } // namespace
 
-const calcore::Model& model() { return rx200Model; }
+const calcore::Model& model() {
+    return rx200Model;
+}
 
 } // namespace rx200

@@ -6,7 +6,9 @@
 using namespace calcore;
 
 namespace {
-QByteArray bs(std::initializer_list<char> list) { return QByteArray(list.begin(), qsizetype(list.size())); }
+QByteArray bs(std::initializer_list<char> list) {
+    return QByteArray(list.begin(), qsizetype(list.size()));
+}
 } // namespace
 
 Q_DECLARE_METATYPE(std::string)
@@ -19,7 +21,7 @@ QByteArray bytes(const auto& frame) {
 
 class TestCodec : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void frames_data();
     void frames();
     void cut_data();
@@ -68,29 +70,29 @@ void TestCodec::cut_data() {
     QTest::addColumn<int>("word");
     QTest::addColumn<bool>("threeDigits");
     QTest::addColumn<QByteArray>("value");
-    QTest::newRow("E9 from position 3") << QByteArray("E9321\r") << 'E' << 9 << false
-                                        << QByteArray("321\r");
-    QTest::newRow("E10 from position 4") << QByteArray("E10321\r") << 'E' << 10 << false
-                                         << QByteArray("321\r");
+    QTest::newRow("E9 from position 3")
+        << QByteArray("E9321\r") << 'E' << 9 << false << QByteArray("321\r");
+    QTest::newRow("E10 from position 4")
+        << QByteArray("E10321\r") << 'E' << 10 << false << QByteArray("321\r");
     QTest::newRow("five digits") << QByteArray("E7012345\r") << 'E' << 70 << false
                                  << QByteArray("12345");
-    QTest::newRow("short value keeps CR") << QByteArray("E70123\r") << 'E' << 70 << false
-                                          << QByteArray("123\r");
+    QTest::newRow("short value keeps CR")
+        << QByteArray("E70123\r") << 'E' << 70 << false << QByteArray("123\r");
     QTest::newRow("padded") << QByteArray("M1500042\r") << 'M' << 15 << false
                             << QByteArray("00042");
     QTest::newRow("other tag") << QByteArray("M7012345\r") << 'E' << 70 << false << QByteArray();
     QTest::newRow("no reply") << QByteArray() << 'E' << 70 << false << QByteArray();
     QTest::newRow("too short") << QByteArray("E7") << 'E' << 70 << false << QByteArray();
-    QTest::newRow("just the echo and CR") << QByteArray("E70\r") << 'E' << 70 << false
-                                          << QByteArray("\r");
-    QTest::newRow("no CR after time-out") << QByteArray("E7012") << 'E' << 70 << false
-                                          << QByteArray("12");
-    QTest::newRow("word 100, two-digit rule") << QByteArray("M100500\r") << 'M' << 100 << false
-                                              << QByteArray("0500\r");
-    QTest::newRow("word 100, three-digit rule") << QByteArray("M100500\r") << 'M' << 100 << true
-                                                << QByteArray("500\r");
-    QTest::newRow("word 9, three-digit rule") << QByteArray("M9500\r") << 'M' << 9 << true
-                                              << QByteArray("500\r");
+    QTest::newRow("just the echo and CR")
+        << QByteArray("E70\r") << 'E' << 70 << false << QByteArray("\r");
+    QTest::newRow("no CR after time-out")
+        << QByteArray("E7012") << 'E' << 70 << false << QByteArray("12");
+    QTest::newRow("word 100, two-digit rule")
+        << QByteArray("M100500\r") << 'M' << 100 << false << QByteArray("0500\r");
+    QTest::newRow("word 100, three-digit rule")
+        << QByteArray("M100500\r") << 'M' << 100 << true << QByteArray("500\r");
+    QTest::newRow("word 9, three-digit rule")
+        << QByteArray("M9500\r") << 'M' << 9 << true << QByteArray("500\r");
 }
 
 void TestCodec::cut() {
@@ -99,8 +101,9 @@ void TestCodec::cut() {
     QFETCH(int, word);
     QFETCH(bool, threeDigits);
     QFETCH(QByteArray, value);
-    const auto got = cutValue(std::string_view(reply.constData(), size_t(reply.size())), tag,
-                              quint8(word), threeDigits ? EchoDigits::UpToThree : EchoDigits::UpToTwo);
+    const auto got =
+        cutValue(std::string_view(reply.constData(), size_t(reply.size())), tag, quint8(word),
+                 threeDigits ? EchoDigits::UpToThree : EchoDigits::UpToTwo);
     QCOMPARE(QByteArray::fromStdString(got), value);
 }
 

@@ -16,12 +16,14 @@
 using namespace calcore;
 
 namespace {
-QByteArray bs(std::initializer_list<char> list) { return QByteArray(list.begin(), qsizetype(list.size())); }
+QByteArray bs(std::initializer_list<char> list) {
+    return QByteArray(list.begin(), qsizetype(list.size()));
+}
 } // namespace
 
 class TestLink : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void cleanup();
     void replies_data();
@@ -34,7 +36,7 @@ private slots:
     void vanishedDeviceClosesThePort();
     void missingPortReportsTheReason();
 
-private:
+  private:
     bool openLink();
     std::optional<std::string> readAndWait(Space space, quint8 word);
 
@@ -80,16 +82,22 @@ void TestLink::replies_data() {
     QTest::addColumn<int>("word");
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::addColumn<QByteArray>("value");
-    QTest::newRow("E9 from position 3") << true << 9 << QList<QByteArray>{"E9123\r"} << QByteArray("123\r");
-    QTest::newRow("E10 from position 4") << true << 10 << QList<QByteArray>{"E10123\r"} << QByteArray("123\r");
-    QTest::newRow("five digits") << true << 70 << QList<QByteArray>{"E7012345\r"} << QByteArray("12345");
-    QTest::newRow("three digits and CR") << true << 70 << QList<QByteArray>{"E70123\r"} << QByteArray("123\r");
+    QTest::newRow("E9 from position 3")
+        << true << 9 << QList<QByteArray>{"E9123\r"} << QByteArray("123\r");
+    QTest::newRow("E10 from position 4")
+        << true << 10 << QList<QByteArray>{"E10123\r"} << QByteArray("123\r");
+    QTest::newRow("five digits") << true << 70 << QList<QByteArray>{"E7012345\r"}
+                                 << QByteArray("12345");
+    QTest::newRow("three digits and CR")
+        << true << 70 << QList<QByteArray>{"E70123\r"} << QByteArray("123\r");
     QTest::newRow("in pieces") << true << 70 << QList<QByteArray>{"E", "70", "12", "345\r"}
                                << QByteArray("12345");
-    QTest::newRow("another tag letter") << true << 70 << QList<QByteArray>{"M7012345\r"} << QByteArray();
-    QTest::newRow("memory word") << false << 15 << QList<QByteArray>{"M15", "42\r"} << QByteArray("42\r");
-    QTest::newRow("text after the CR is dropped") << false << 15 << QList<QByteArray>{"M1542\rM16"}
-                                                  << QByteArray("42\r");
+    QTest::newRow("another tag letter")
+        << true << 70 << QList<QByteArray>{"M7012345\r"} << QByteArray();
+    QTest::newRow("memory word") << false << 15 << QList<QByteArray>{"M15", "42\r"}
+                                 << QByteArray("42\r");
+    QTest::newRow("text after the CR is dropped")
+        << false << 15 << QList<QByteArray>{"M1542\rM16"} << QByteArray("42\r");
 }
 
 void TestLink::replies() {
@@ -169,7 +177,8 @@ void TestLink::memoryWritePausesEepromWriteDoesNot() {
     link_->sendRaw("X");
     QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 7, 5000);
     QCOMPARE(arrivals.size(), 2);
-    QVERIFY2(arrivals[1] - arrivals[0] >= 45, qPrintable(QString::number(arrivals[1] - arrivals[0])));
+    QVERIFY2(arrivals[1] - arrivals[0] >= 45,
+             qPrintable(QString::number(arrivals[1] - arrivals[0])));
 
     peer_->received.clear();
     bool done = false;
@@ -184,7 +193,8 @@ void TestLink::writeFramesOnTheLine() {
     link_->WriteEepromWord(255, 0x01, 0x2C);
     link_->WriteEepromWord(0, 0x00, 0x00);
     QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 18, 5000);
-    QCOMPARE(peer_->received.toHex(' '), QByteArray::fromHex("574d0d0d0d0d 5745ff012c0d 57450000000d").toHex(' '));
+    QCOMPARE(peer_->received.toHex(' '),
+             QByteArray::fromHex("574d0d0d0d0d 5745ff012c0d 57450000000d").toHex(' '));
 }
 
 void TestLink::vanishedDeviceClosesThePort() {

@@ -11,7 +11,7 @@ using namespace calcore;
 
 class TestPorts : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void number_data();
     void number();
     void resolve_data();
@@ -45,11 +45,16 @@ void TestPorts::number() {
 void TestPorts::resolve_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("path"); // %1 = the COM folder
-    QTest::newRow("COM3 link in the folder") << "COM3" << "%1/COM3";
-    QTest::newRow("COM4 falls back to ttyS3") << "COM4" << "/dev/ttyS3";
-    QTest::newRow("COM20 falls back to ttyS19") << "COM20" << "/dev/ttyS19";
-    QTest::newRow("device name") << "ttyACM0" << "/dev/ttyACM0";
-    QTest::newRow("path") << "/dev/serial/by-id/x" << "/dev/serial/by-id/x";
+    QTest::newRow("COM3 link in the folder") << "COM3"
+                                             << "%1/COM3";
+    QTest::newRow("COM4 falls back to ttyS3") << "COM4"
+                                              << "/dev/ttyS3";
+    QTest::newRow("COM20 falls back to ttyS19") << "COM20"
+                                                << "/dev/ttyS19";
+    QTest::newRow("device name") << "ttyACM0"
+                                 << "/dev/ttyACM0";
+    QTest::newRow("path") << "/dev/serial/by-id/x"
+                          << "/dev/serial/by-id/x";
 }
 
 void TestPorts::resolve() {
@@ -59,7 +64,8 @@ void TestPorts::resolve() {
     QVERIFY(QFile::link("/dev/null", dir.filePath("COM3")));
     PortEnvironment env;
     env.comDir = dir.path().toStdString();
-    QCOMPARE(QString::fromStdString(resolvePortName(text.toStdString(), env)), path.arg(dir.path()));
+    QCOMPARE(QString::fromStdString(resolvePortName(text.toStdString(), env)),
+             path.arg(dir.path()));
 }
 
 void TestPorts::probeListsOnlySerialDevicesThatExist() {

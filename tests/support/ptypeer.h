@@ -14,7 +14,7 @@
 
 class PtyPeer : public QObject {
     Q_OBJECT
-public:
+  public:
     PtyPeer() {
         master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
@@ -43,14 +43,16 @@ public:
         return ::symlink(slave_.toLocal8Bit().constData(), link.toLocal8Bit().constData()) == 0;
     }
 
-    void send(const QByteArray& bytes) { (void)!::write(master_, bytes.constData(), size_t(bytes.size())); }
+    void send(const QByteArray& bytes) {
+        (void)!::write(master_, bytes.constData(), size_t(bytes.size()));
+    }
 
     QByteArray received;
 
-signals:
+  signals:
     void bytesReceived();
 
-private:
+  private:
     void drain() {
         char buf[512];
         for (;;) {
