@@ -32,6 +32,7 @@ class MainWindow : public QWidget {
     SerialPort* comPort() const { return comPort_; }
     QLineEdit* box(int word) const;
     int pendingWord() const { return pendingWord_; }
+    const QByteArray& replyBuffer() const { return replyBuffer_; }
     int sweepCounter() const { return sweepCounter_; }
     bool busy() const { return queue_.busy(); }
 

@@ -283,6 +283,27 @@ void SerialPort::closeDevice() {
     unsent_.clear();
 }
 
+namespace {
+// Writes as much as the device takes now. Returns the count written; *error is set to the
+// errno value of a failure other than a full queue.
+qsizetype writeAvailable(int fd, const QByteArray& bytes, int* error) {
+    qsizetype done = 0;
+    *error = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) *error = n < 0 ? errno : EIO;
+            break;
+        }
+    }
+    return done;
+}
+} // namespace
+
 qint64 SerialPort::sendText(const QByteArray& text) {
     if (!connected()) throw PortError(PortErrorNumber::WriteFile, EBADF);
     if (!unsent_.isEmpty()) {
@@ -290,42 +311,27 @@ qint64 SerialPort::sendText(const QByteArray& text) {
         unsent_ += text;
         return text.size();
     }
-    qsizetype done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd_, text.constData() + done, size_t(text.size() - done));
-        if (n > 0) {
-            done += n;
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // The device's queue is full: the rest leaves when it has room.
-            unsent_ = text.mid(done);
-            writeNotifier_->setEnabled(true);
-            break;
-        } else {
-            throw PortError(PortErrorNumber::WriteFile, n < 0 ? errno : EIO);
-        }
+    int error = 0;
+    const qsizetype done = writeAvailable(fd_, text, &error);
+    if (error != 0) throw PortError(PortErrorNumber::WriteFile, error);
+    if (done < text.size()) {
+        // The device's queue is full: the rest leaves when it has room.
+        unsent_ = text.mid(done);
+        writeNotifier_->setEnabled(true);
     }
     return text.size();
 }
 
 void SerialPort::onWritable() {
-    while (!unsent_.isEmpty()) {
-        const ssize_t n = ::write(fd_, unsent_.constData(), size_t(unsent_.size()));
-        if (n > 0) {
-            unsent_.remove(0, n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            return;
-        } else {
-            const PortError error(PortErrorNumber::WriteFile, n < 0 ? errno : EIO);
-            closeDevice();
-            emit failed(error.message());
-            return;
-        }
+    int error = 0;
+    unsent_.remove(0, writeAvailable(fd_, unsent_, &error));
+    if (error != 0) {
+        const PortError failure(PortErrorNumber::WriteFile, error);
+        closeDevice();
+        emit failed(failure.message());
+        return;
     }
-    writeNotifier_->setEnabled(false);
+    if (unsent_.isEmpty()) writeNotifier_->setEnabled(false);
 }
 
 int SerialPort::waitingCount() const {

@@ -1,0 +1,282 @@
+// Word reads and writes on the line, the reply parser and port errors, against a
+// pseudo-terminal that plays the controller.
+#include "mainwindow.h"
+#include "ptyline.h"
+#include "serialport.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using memedit::MainWindow;
+
+namespace {
+constexpr int kWait = 10000;
+
+QByteArray readFrame(int word) {
+    return QByteArray("RM") + char(word) + '\r';
+}
+QByteArray writeFrame(const char* command, int word, int value) {
+    return QByteArray(command) + char(word) + char((value >> 8) & 0xFF) + char(value & 0xFF) + '\r';
+}
+} // namespace
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() {
+        line = std::make_unique<PtyLine>();
+        QVERIFY(line->isValid());
+        qputenv("RX_COM_DIR", line->dir().toLocal8Bit());
+        window = std::make_unique<MainWindow>();
+    }
+    void cleanup() {
+        closeErrorBoxes();
+        window.reset();
+        line.reset();
+    }
+
+    void readFrames_data() {
+        QTest::addColumn<int>("word");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::newRow("M21") << 21 << QByteArray("52 4D 15 0D");
+        QTest::newRow("E16 reads M36") << 36 << QByteArray("52 4D 24 0D");
+        QTest::newRow("M59") << 59 << QByteArray("52 4D 3B 0D");
+        QTest::newRow("M100") << 100 << QByteArray("52 4D 64 0D");
+        QTest::newRow("M218") << 218 << QByteArray("52 4D DA 0D");
+        QTest::newRow("M219") << 219 << QByteArray("52 4D DB 0D");
+        QTest::newRow("M240") << 240 << QByteArray("52 4D F0 0D");
+    }
+    void readFrames() {
+        QFETCH(int, word);
+        QFETCH(QByteArray, frame);
+        QVERIFY(!window->comPort()->connected());
+        click(QStringLiteral("Read%1").arg(word));
+        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received()), frame, kWait);
+        // A read leaves the port open for the reply.
+        QVERIFY(window->comPort()->connected());
+    }
+
+    void replies_data() {
+        QTest::addColumn<int>("word");
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("M21 value") << 21 << QList<QByteArray>{"M211234\r"} << "1234";
+        QTest::newRow("M100 value") << 100 << QList<QByteArray>{"M1005\r"} << "5";
+        QTest::newRow("M150 lands in Edit83") << 150 << QList<QByteArray>{"M15065535\r"} << "65535";
+        QTest::newRow("E16 row") << 36 << QList<QByteArray>{"M36777\r"} << "777";
+        QTest::newRow("just CR empties") << 21 << QList<QByteArray>{"\r"} << "";
+        QTest::newRow("short reply empties") << 100 << QList<QByteArray>{"M100\r"} << "";
+        QTest::newRow("not checked") << 22 << QList<QByteArray>{"X99abc\r"} << "abc";
+        QTest::newRow("in pieces") << 21 << QList<QByteArray>{"M2", "1", "12", "34\r"} << "1234";
+    }
+    void replies() {
+        QFETCH(int, word);
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QString, shown);
+        QLineEdit* box = window->box(word);
+        box->setText(QStringLiteral("old"));
+        QSignalSpy changes(box, &QLineEdit::textChanged);
+        click(QStringLiteral("Read%1").arg(word));
+        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(word), kWait);
+        QByteArray collected;
+        for (const QByteArray& piece : pieces.mid(0, pieces.size() - 1)) {
+            // Each piece is taken in before the next is sent; the box waits for the CR.
+            line->reply(piece);
+            collected += piece;
+            QTRY_COMPARE_WITH_TIMEOUT(window->replyBuffer(), collected, kWait);
+            QCOMPARE(box->text(), QStringLiteral("old"));
+        }
+        line->reply(pieces.last());
+        QTRY_COMPARE_WITH_TIMEOUT(box->text(), shown, kWait);
+        QCOMPARE(changes.size(), 1);
+    }
+
+    void replyWithTrailingLineFeedChangesNothing() {
+        click("Read21");
+        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21), kWait);
+        line->reply("M21123\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(window->replyBuffer(), QByteArray("M21123\r\n"), kWait);
+        QVERIFY(!window->busy());
+        QCOMPARE(window->box(21)->text(), QStringLiteral("0"));
+    }
+
+    void lateReplyLandsInTheLaterWord() {
+        click("Read21");
+        click("Read22");
+        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21) + readFrame(22), kWait);
+        line->reply("M21111\r");
+        QTRY_COMPARE_WITH_TIMEOUT(window->box(22)->text(), QStringLiteral("111"), kWait);
+        QCOMPARE(window->box(21)->text(), QStringLiteral("0"));
+    }
+
+    void clickDuringReplyPauseRunsAfterIt() {
+        click("Read21");
+        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21), kWait);
+        const qint64 replied = line->now();
+        line->reply("M2142\r");
+        QTRY_COMPARE_WITH_TIMEOUT(window->box(21)->text(), QStringLiteral("42"), kWait);
+        QVERIFY(window->busy());
+        click("Read23");
+        QCOMPARE(line->received(), readFrame(21)); // waits for the pause to end
+        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21) + readFrame(23), kWait);
+        QVERIFY2(line->timeOf(4) - replied >= 450, "the read went out during the pause");
+    }
+
+    void writes_data() {
+        QTest::addColumn<int>("word");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("memoryFrame");
+        QTest::addColumn<QByteArray>("eepromFrame");
+        QTest::addColumn<int>("gap");
+        QTest::newRow("M21") << 21 << "1000" << writeFrame("WM", 0x15, 1000) << QByteArray() << 0;
+        QTest::newRow("M22 also E2")
+            << 22 << "1000" << writeFrame("WM", 0x16, 1000) << writeFrame("WE", 0x02, 1000) << 50;
+        QTest::newRow("E16 writes M36 and E16")
+            << 36 << "1000" << writeFrame("WM", 0x24, 1000) << writeFrame("WE", 0x10, 1000) << 100;
+        QTest::newRow("E39") << 59 << "7" << writeFrame("WM", 0x3B, 7) << writeFrame("WE", 39, 7)
+                             << 100;
+        QTest::newRow("M35 memory only")
+            << 35 << "1" << writeFrame("WM", 35, 1) << QByteArray() << 0;
+        QTest::newRow("M240") << 240 << "300" << QByteArray("WM\xF0\x01\x2C\r") << QByteArray()
+                              << 0;
+        QTest::newRow("M100 -1") << 100 << "-1" << QByteArray("WM\x64\xFF\xFF\r") << QByteArray()
+                                 << 0;
+        QTest::newRow("65536 low bits")
+            << 139 << "65536" << QByteArray("WM\x8B\x00\x00\r", 6) << QByteArray() << 0;
+        QTest::newRow("leading blanks")
+            << 21 << "  12" << writeFrame("WM", 21, 12) << QByteArray() << 0;
+        QTest::newRow("int32 max")
+            << 21 << "2147483647" << writeFrame("WM", 21, 0xFFFF) << QByteArray() << 0;
+    }
+    void writes() {
+        QFETCH(int, word);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, memoryFrame);
+        QFETCH(QByteArray, eepromFrame);
+        QFETCH(int, gap);
+        window->box(word)->setText(text);
+        click(QStringLiteral("Write%1").arg(word));
+        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received()), hex(memoryFrame + eepromFrame), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->comPort()->connected(), kWait);
+        if (gap > 0) {
+            const qint64 measured = line->timeOf(6) - line->timeOf(5);
+            QVERIFY2(measured >= gap - 5, qPrintable(QString::number(measured)));
+        }
+        QVERIFY(errorBoxes().isEmpty());
+    }
+
+    void badBoxText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("letters") << "abc";
+        QTest::newRow("empty") << "";
+        QTest::newRow("beyond 32 bits") << "2147483648";
+        QTest::newRow("trailing blank") << "12 ";
+        QTest::newRow("hex") << "$10";
+        QTest::newRow("sign only") << "-";
+    }
+    void badBoxText() {
+        QFETCH(QString, text);
+        window->box(21)->setText(text);
+        click("Write21");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            errorBoxText(), QStringLiteral("'%1' is not a valid integer value").arg(text), kWait);
+        QCOMPARE(errorBoxes().size(), 1);
+        // "WM" and the word went out; nothing follows and the port stays open.
+        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received()), QByteArray("57 4D 15"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
+        QCOMPARE(hex(line->received()), QByteArray("57 4D 15"));
+        QVERIFY(window->comPort()->connected());
+    }
+
+    void blockWrite() {
+        for (int w = 21; w <= 35; ++w)
+            window->box(w)->setText(QString::number(w * 10));
+        click("Button80");
+        QByteArray expected;
+        for (int w = 21; w <= 35; ++w) {
+            expected += writeFrame("WM", w, w * 10);
+            if (w == 22) expected += writeFrame("WE", 2, 220);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received()), hex(expected), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
+        QVERIFY(!window->comPort()->connected());
+        QVERIFY(errorBoxes().isEmpty());
+    }
+
+    void blockWriteStopsAtBadBox() {
+        for (int w = 21; w <= 35; ++w)
+            window->box(w)->setText(QStringLiteral("1"));
+        window->box(25)->setText(QStringLiteral("abc"));
+        click("Button80");
+        QTRY_COMPARE_WITH_TIMEOUT(errorBoxText(),
+                                  QStringLiteral("'abc' is not a valid integer value"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
+        const QByteArray expected = writeFrame("WM", 21, 1) + writeFrame("WM", 22, 1) +
+                                    writeFrame("WE", 2, 1) + writeFrame("WM", 23, 1) +
+                                    writeFrame("WM", 24, 1) + QByteArray("WM\x19");
+        QCOMPARE(hex(line->received()), hex(expected));
+        QCOMPARE(errorBoxes().size(), 1);
+    }
+
+    void missingPort_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("read") << "Read21";
+        QTest::newRow("write") << "Write21";
+        QTest::newRow("block write") << "Button80";
+    }
+    void missingPort() {
+        QFETCH(QString, button);
+        click("Read100");
+        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(100), kWait);
+        window->comPort()->close();
+        memedit::PortSettings settings = window->comPort()->settings();
+        settings.port = line->dir() + QStringLiteral("/COM9");
+        window->comPort()->applySettings(settings);
+        QVERIFY(!window->comPort()->connected());
+        click(button);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            errorBoxText(), QStringLiteral("Unable to open com port (win error code: 2)"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
+        QCOMPARE(errorBoxes().size(), 1);
+        QCOMPARE(line->received(), readFrame(100));
+        QCOMPARE(window->pendingWord(), 100); // a failed read keeps the pending word
+    }
+
+    void portInUseElsewhere() {
+        memedit::SerialPort other;
+        other.open();
+        click("Read21");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            errorBoxText(),
+            QStringLiteral("Unable to open com port (win error code: %1)").arg(EWOULDBLOCK), kWait);
+        QVERIFY(line->received().isEmpty());
+        other.close();
+        closeErrorBoxes();
+        click("Read21");
+        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21), kWait);
+    }
+
+    void deviceGoneClosesThePort() {
+        click("Read21");
+        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21), kWait);
+        line->hangUp();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->comPort()->connected(), kWait);
+        QCOMPARE(errorBoxText(), QStringLiteral("ReadFile function failed (win error code: 5)"));
+        QCOMPARE(errorBoxes().size(), 1);
+    }
+
+  private:
+    void click(const QString& name) {
+        auto* button = window->findChild<QPushButton*>(name);
+        QVERIFY2(button, qPrintable(name));
+        button->click();
+    }
+
+    std::unique_ptr<PtyLine> line;
+    std::unique_ptr<MainWindow> window;
+};
+
+QTEST_MAIN(CommandsTest)
+#include "tst_memedit_commands.moc"
