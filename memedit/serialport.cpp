@@ -167,6 +167,8 @@ void SerialPort::applySettings(const PortSettings& settings) {
 
 void SerialPort::open() {
     if (connected()) return;
+    // No port picked in the dialog: there is no such device.
+    if (settings_.port.isEmpty()) throw PortError(PortErrorNumber::Open, ENOENT);
     const QByteArray path = QFile::encodeName(devicePath(settings_.port));
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) throw PortError(PortErrorNumber::Open, errno);

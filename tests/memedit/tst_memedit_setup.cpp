@@ -1,0 +1,231 @@
+// The serial settings dialog and the line settings the port applies.
+#include "mainwindow.h"
+#include "ptyline.h"
+#include "serialport.h"
+#include "serialsetupform.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <termios.h>
+
+using memedit::MainWindow;
+
+namespace {
+constexpr int kWait = 10000;
+
+memedit::SerialSetupForm* setupForm() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* form = qobject_cast<memedit::SerialSetupForm*>(w);
+        if (form != nullptr && form->isVisible()) return form;
+    }
+    return nullptr;
+}
+
+QComboBox* list(int n) {
+    return setupForm()->findChild<QComboBox*>(QStringLiteral("Combo%1").arg(n));
+}
+
+termios slaveSettings(const PtyLine& line) {
+    termios tio{};
+    const int fd = ::open(line.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    tcgetattr(fd, &tio);
+    ::close(fd);
+    return tio;
+}
+} // namespace
+
+class SetupTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() {
+        line = std::make_unique<PtyLine>();
+        QVERIFY(line->isValid());
+        qputenv("RX_COM_DIR", line->dir().toLocal8Bit());
+        window = std::make_unique<MainWindow>();
+    }
+    void cleanup() {
+        closeErrorBoxes();
+        if (setupForm() != nullptr) setupForm()->reject();
+        window.reset();
+        other.reset();
+        line.reset();
+    }
+
+    void firstOpenUsesTheDesignSettings() {
+        click("Read21");
+        QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->connected(), kWait);
+        const termios tio = slaveSettings(*line);
+        QCOMPARE(cfgetospeed(&tio), speed_t(B19200));
+        // (A pseudo-terminal always reports 8 data bits without parity.)
+        QCOMPARE(tio.c_cflag & (CSTOPB | CRTSCTS), tcflag_t(0));
+        QCOMPARE(tio.c_iflag & (IXON | IXOFF), tcflag_t(0));
+        QCOMPARE(tio.c_lflag & (ICANON | ECHO), tcflag_t(0));
+    }
+
+    void dialogShowsThePortSettings() {
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
+        memedit::SerialSetupForm* form = setupForm();
+        QCOMPARE(form->windowTitle(), QStringLiteral("Setup"));
+        QCOMPARE(form->size(), QSize(231, 216));
+        QCOMPARE(form->findChild<QGroupBox*>()->title(), QStringLiteral(" Settings "));
+        QStringList labels;
+        for (int n = 1; n <= 6; ++n)
+            labels << form->findChild<QLabel*>(QStringLiteral("Label%1").arg(n))->text();
+        QCOMPARE(labels, QStringList({"Port", "Baud rate", "Data bits", "Stop bits", "Parity",
+                                      "Flow control"}));
+        const QStringList shown{"COM1", "19200", "8", "1", "None", "None"};
+        for (int n = 1; n <= 6; ++n) {
+            QVERIFY(!list(n)->isEditable());
+            QCOMPARE(list(n)->currentText(), shown[n - 1]);
+        }
+        QCOMPARE(list(2)->count(), 16);
+        QCOMPARE(list(2)->itemText(0), QStringLiteral("Custom"));
+        QCOMPARE(list(6)->itemText(3), QStringLiteral("Custom"));
+    }
+
+    void portListHoldsTheComEntriesSorted() {
+        PtyLine com10(QStringLiteral("COM10"), line->dir());
+        PtyLine com2(QStringLiteral("COM2"), line->dir());
+        QFile::link(line->slavePath(), line->dir() + QStringLiteral("/modem"));
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
+        QStringList entries;
+        for (int i = 0; i < list(1)->count(); ++i)
+            entries << list(1)->itemText(i);
+        QVERIFY(!entries.contains(QStringLiteral("modem")));
+        QStringList com;
+        for (const QString& e : entries) {
+            if (e.startsWith(QStringLiteral("COM"))) com << e;
+        }
+        QCOMPARE(com, QStringList({"COM1", "COM10", "COM2"}));
+        QStringList sorted = entries;
+        sorted.sort(Qt::CaseInsensitive);
+        QCOMPARE(entries, sorted);
+    }
+
+    void unknownPortSelectsNothing() {
+        memedit::PortSettings settings = window->comPort()->settings();
+        settings.port = QStringLiteral("COM77");
+        window->comPort()->applySettings(settings);
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
+        QCOMPARE(list(1)->currentIndex(), -1);
+        setupForm()->findChild<QPushButton*>("OkButton")->click();
+        QCOMPARE(window->comPort()->settings().port, QString());
+        click("Read21");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            errorBoxText(), QStringLiteral("Unable to open com port (win error code: 2)"), kWait);
+    }
+
+    void cancelChangesNothing_data() {
+        QTest::addColumn<bool>("open");
+        QTest::newRow("port closed") << false;
+        QTest::newRow("port open") << true;
+    }
+    void cancelChangesNothing() {
+        QFETCH(bool, open);
+        other = std::make_unique<PtyLine>(QStringLiteral("COM2"), line->dir());
+        if (open) {
+            click("Read21");
+            QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->connected(), kWait);
+        }
+        const memedit::PortSettings before = window->comPort()->settings();
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
+        list(1)->setCurrentText(QStringLiteral("COM2"));
+        list(2)->setCurrentText(QStringLiteral("9600"));
+        list(5)->setCurrentText(QStringLiteral("Even"));
+        list(6)->setCurrentText(QStringLiteral("Hardware"));
+        setupForm()->findChild<QPushButton*>("CancelButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(setupForm() == nullptr, kWait);
+        QVERIFY(window->comPort()->settings() == before);
+        QCOMPARE(window->comPort()->connected(), open);
+        if (open) {
+            const termios tio = slaveSettings(*line);
+            QCOMPARE(cfgetospeed(&tio), speed_t(B19200));
+            line->reply("M21555\r");
+            QTRY_COMPARE_WITH_TIMEOUT(window->box(21)->text(), QStringLiteral("555"), kWait);
+        }
+    }
+
+    void okSwitchesAnOpenPortAtOnce() {
+        other = std::make_unique<PtyLine>(QStringLiteral("COM2"), line->dir());
+        click("Read21");
+        QTRY_COMPARE_WITH_TIMEOUT(line->received().size(), 4, kWait);
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
+        list(1)->setCurrentText(QStringLiteral("COM2"));
+        setupForm()->findChild<QPushButton*>("OkButton")->click();
+        QCOMPARE(window->comPort()->settings().port, QStringLiteral("COM2"));
+        QVERIFY(window->comPort()->connected());
+        // The old line no longer reaches the editor; the new one does at once.
+        line->reply("M21111\r");
+        other->reply("M21222\r");
+        QTRY_COMPARE_WITH_TIMEOUT(window->box(21)->text(), QStringLiteral("222"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
+        click("Read22");
+        QTRY_COMPARE_WITH_TIMEOUT(other->received(), QByteArray("RM\x16\r"), kWait);
+        QCOMPARE(line->received().size(), 4);
+    }
+
+    void okOnAClosedPortTakesEffectAtTheNextCommand() {
+        other = std::make_unique<PtyLine>(QStringLiteral("COM2"), line->dir());
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
+        list(1)->setCurrentText(QStringLiteral("COM2"));
+        list(2)->setCurrentText(QStringLiteral("38400"));
+        list(4)->setCurrentText(QStringLiteral("2"));
+        setupForm()->findChild<QPushButton*>("OkButton")->click();
+        QVERIFY(!window->comPort()->connected());
+        click("Read21");
+        QTRY_COMPARE_WITH_TIMEOUT(other->received(), QByteArray("RM\x15\r"), kWait);
+        const termios tio = slaveSettings(*other);
+        QCOMPARE(cfgetospeed(&tio), speed_t(B38400));
+        QVERIFY(tio.c_cflag & CSTOPB);
+    }
+
+    void okReconfiguresAnOpenPort() {
+        click("Read21");
+        QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->connected(), kWait);
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
+        list(2)->setCurrentText(QStringLiteral("115200"));
+        list(4)->setCurrentText(QStringLiteral("2"));
+        list(6)->setCurrentText(QStringLiteral("Software"));
+        setupForm()->findChild<QPushButton*>("OkButton")->click();
+        QVERIFY(window->comPort()->connected());
+        const termios tio = slaveSettings(*line);
+        QCOMPARE(cfgetospeed(&tio), speed_t(B115200));
+        QVERIFY(tio.c_cflag & CSTOPB);
+        QCOMPARE(tio.c_iflag & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
+        QCOMPARE(window->comPort()->settings().flowControl(), memedit::FlowControl::Software);
+    }
+
+    void missingPortListShowsRegistryError() {
+        qputenv("RX_COM_DIR", QByteArray("/nonexistent/com"));
+        click("Button1");
+        QTRY_COMPARE_WITH_TIMEOUT(errorBoxText(),
+                                  QStringLiteral("Registry error (win error code: 2)"), kWait);
+        QVERIFY(setupForm() == nullptr);
+    }
+
+  private:
+    void click(const QString& name) {
+        auto* button = window->findChild<QPushButton*>(name);
+        QVERIFY2(button, qPrintable(name));
+        button->click();
+    }
+
+    std::unique_ptr<PtyLine> line;
+    std::unique_ptr<PtyLine> other;
+    std::unique_ptr<MainWindow> window;
+};
+
+QTEST_MAIN(SetupTest)
+#include "tst_memedit_setup.moc"
