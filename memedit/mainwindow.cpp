@@ -96,7 +96,9 @@ void MainWindow::buildTopBar() {
         timer->setObjectName(QLatin1String(info.timer));
         timer->setInterval(kSweepInterval);
         connect(timer, &QTimer::timeout, this, [this, k] {
-            queue_.post({[this, k] { return tick(k); }}, QStringLiteral("tick%1").arg(k));
+            const bool late = queue_.busy();
+            queue_.post({[this, k, late] { return tick(k, late); }},
+                        QStringLiteral("tick%1").arg(k));
         });
         timers_[k] = timer;
     }
@@ -181,9 +183,13 @@ void MainWindow::startSweep(int sweep) {
     bars_[sweep]->setValue(info.barMinimum);
 }
 
-int MainWindow::tick(int sweep) {
+int MainWindow::tick(int sweep, bool late) {
     QTimer* timer = timers_[sweep];
     if (!timer->isActive()) return 0; // stopped while this tick waited
+    // A tick that waited for a pause runs as the pause ends; the timer's next period must
+    // count from here, or it can send the next read before this read's answer is in, and
+    // that answer would land in the next word's box.
+    if (late) timer->start();
     const SweepInfo& info = kSweepTable[sweep];
     const int counter = sweepCounter_;
     if (counter >= info.firstCounter && counter <= info.lastCounter) {

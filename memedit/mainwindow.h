@@ -55,7 +55,7 @@ class MainWindow : public QWidget {
     int receive(int count);
 
     void startSweep(int sweep);
-    int tick(int sweep);
+    int tick(int sweep, bool late);
 
     SerialPort* comPort_ = nullptr;
     ActionQueue queue_;

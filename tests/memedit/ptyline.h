@@ -8,9 +8,11 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -73,6 +75,12 @@ class PtyLine {
         return all;
     }
     void clear() { chunks_.clear(); }
+
+    // Answers every read frame "RM" w CR after delayMs with "M", w in decimal, value(w), CR.
+    void answerReads(int delayMs, std::function<int(int)> value) {
+        answerDelay_ = delayMs;
+        value_ = std::move(value);
+    }
     qint64 now() const { return clock_.elapsed(); }
     // The time the byte at offset pos of received() arrived.
     qint64 timeOf(qsizetype pos) const {
@@ -90,6 +98,18 @@ class PtyLine {
             const ssize_t n = ::read(master_, buf, sizeof buf);
             if (n <= 0) break;
             chunks_.push_back({clock_.elapsed(), QByteArray(buf, n)});
+            pending_ += QByteArray(buf, n);
+        }
+        if (!value_) return;
+        for (qsizetype at; (at = pending_.indexOf('\r')) >= 0;) {
+            const QByteArray frame = pending_.left(at + 1);
+            pending_.remove(0, at + 1);
+            if (frame.size() == 4 && frame.startsWith("RM")) {
+                const int word = quint8(frame[2]);
+                const QByteArray answer =
+                    "M" + QByteArray::number(word) + QByteArray::number(value_(word)) + "\r";
+                QTimer::singleShot(answerDelay_, [this, answer] { reply(answer); });
+            }
         }
     }
 
@@ -101,6 +121,9 @@ class PtyLine {
     int keeper_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
     QList<Chunk> chunks_;
+    QByteArray pending_;
+    int answerDelay_ = 0;
+    std::function<int(int)> value_;
     QElapsedTimer clock_;
 };
 

@@ -104,6 +104,7 @@ class SweepsTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(line->received().size() >= 2 * 4, kWait);
         click("Button366");
         QVERIFY(!window->findChild<QTimer*>("Timer2")->isActive());
+        const int stoppedAt = window->findChild<QProgressBar*>("ProgressBar2")->value();
         const qsizetype before = line->received().size();
         QTRY_VERIFY_WITH_TIMEOUT(line->received().size() >= before + 3 * 4, kWait);
         window->findChild<QTimer*>("Timer4")->stop();
@@ -113,7 +114,7 @@ class SweepsTest : public QObject {
         QVERIFY(at > 0);
         for (qsizetype i = 0; i < at; i += 4)
             QVERIFY(quint8(sent[i + 2]) >= 100 && quint8(sent[i + 2]) < 140);
-        QCOMPARE(window->findChild<QProgressBar*>("ProgressBar5")->value(), 0);
+        QCOMPARE(window->findChild<QProgressBar*>("ProgressBar2")->value(), stoppedAt);
     }
 
     void failingReadStopsTheSweepWithOneReport() {
@@ -140,6 +141,24 @@ class SweepsTest : public QObject {
         window->findChild<QTimer*>("Timer5")->stop();
         const qint64 gap = line->timeOf(4) - replied;
         QVERIFY2(gap >= 450, qPrintable(QString::number(gap)));
+    }
+
+    void slowAnswersLandInTheirOwnBoxes() {
+        // Answers 150 ms after each read: the tick that follows a reply's pause must not
+        // send the next read before this one's answer is in.
+        line->answerReads(150, [](int word) { return word * 3; });
+        click("Button364");
+        QTRY_VERIFY_WITH_TIMEOUT(window->box(107)->text() != QStringLiteral("0"), 4 * kWait);
+        window->findChild<QTimer*>("Timer2")->stop();
+        for (int w = 100; w <= 107; ++w)
+            QCOMPARE(window->box(w)->text(), QString::number(w * 3));
+        const QByteArray sent = line->received();
+        for (qsizetype i = 4; i < sent.size(); i += 4) {
+            const qint64 gap = line->timeOf(i) - line->timeOf(i - 4);
+            QVERIFY2(gap >= 190,
+                     qPrintable(
+                         QStringLiteral("%1 ms before read %2").arg(gap).arg(quint8(sent[i + 2]))));
+        }
     }
 
   private:
