@@ -5,6 +5,7 @@
 #include "ports.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -31,6 +32,8 @@ PortSelectForm::PortSelectForm(const Model& model, QWidget* parent)
     box_->setInsertPolicy(QComboBox::NoInsert);
     box_->setGeometry(pixels({720, 1680, 1575, 315}));
     connect(button_, &QPushButton::clicked, this, &PortSelectForm::openProgram);
+    // Enter in the port box opens the program too (a typed port name needs no mouse).
+    connect(box_->lineEdit(), &QLineEdit::returnPressed, this, &PortSelectForm::openProgram);
     fillPorts();
 }
 
