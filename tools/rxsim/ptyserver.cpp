@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <poll.h>
 #include <sys/inotify.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,6 +27,7 @@ PtyServer::PtyServer(Controller& controller, const ServerConfig& config, LogWrit
 
 PtyServer::~PtyServer() {
     if (watch_ >= 0) ::close(watch_);
+    if (slave_ >= 0) ::close(slave_);
     if (master_ >= 0) ::close(master_);
 }
 
@@ -49,26 +50,28 @@ bool PtyServer::open(std::string& error) {
         return false;
     }
 
-    // The line settings stay with the terminal after this descriptor is closed.
-    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave < 0) {
+    // This descriptor is opened before the watch exists, so the watch sees only the tools'
+    // opens and closes. It stays open: through it the input a tool left unread is discarded
+    // when the tool closes the port, and the master never sees a hang-up between two tools.
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slave_ < 0) {
         error = systemError("open slave");
         return false;
     }
     termios tio{};
-    bool ok = ::tcgetattr(slave, &tio) == 0;
+    bool ok = ::tcgetattr(slave_, &tio) == 0;
     if (ok) {
         ::cfmakeraw(&tio);
         tio.c_cflag |= CLOCAL | CREAD;
         ::cfsetispeed(&tio, B19200);
         ::cfsetospeed(&tio, B19200);
-        ok = ::tcsetattr(slave, TCSANOW, &tio) == 0;
+        ok = ::tcsetattr(slave_, TCSANOW, &tio) == 0;
     }
-    if (!ok) error = systemError("slave line settings");
-    ::close(slave);
-    if (!ok) return false;
+    if (!ok) {
+        error = systemError("slave line settings");
+        return false;
+    }
 
-    // Watch only after our own open and close, so every event is another process's.
     watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (watch_ < 0 ||
         ::inotify_add_watch(watch_, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
@@ -125,65 +128,64 @@ void PtyServer::readMaster(double now) {
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-        // EIO: nobody has the slave open. Leave the master alone until the next open.
+        // EIO: the line is hung up. Leave the master alone until the watch reports again.
         masterActive_ = false;
         break;
     }
     queueParsed();
 }
 
-void PtyServer::readWatch() {
+void PtyServer::fetchWatchEvents() {
     alignas(inotify_event) char buffer[4096];
     for (;;) {
         const ssize_t n = ::read(watch_, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n <= 0) return;
         for (ssize_t pos = 0; pos < n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + pos);
             pos += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            if (event->mask & IN_Q_OVERFLOW) {
-                // Events were lost: assume the line is in use and let the master tell.
-                openCount_ = std::max(openCount_, 1);
-            }
-            if ((event->mask & IN_OPEN) && ownOpens_ > 0) {
-                --ownOpens_;
-            } else if (event->mask & IN_OPEN) {
-                ++openCount_;
-                log_.event("OPEN");
-            }
-            if ((event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) && ownCloses_ > 0) {
-                --ownCloses_;
-            } else if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
-                openCount_ = std::max(0, openCount_ - 1);
-                log_.event("CLOSE");
-                if (openCount_ == 0) slaveClosed();
-            }
+            watchEvents_.push_back(event->mask);
         }
     }
-    masterActive_ = openCount_ > 0;
+}
+
+void PtyServer::readWatch() {
+    fetchWatchEvents();
+    while (!watchEvents_.empty()) {
+        const std::uint32_t mask = watchEvents_.front();
+        watchEvents_.pop_front();
+        if (mask & IN_OPEN) {
+            ++openCount_;
+            log_.event("OPEN");
+        }
+        if (mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
+            openCount_ = std::max(0, openCount_ - 1);
+            if (openCount_ == 0) slaveClosed();
+            log_.event("CLOSE");
+        }
+        if (mask & IN_Q_OVERFLOW) {
+            // Events were lost: assume the line is in use.
+            openCount_ = std::max(openCount_, 1);
+        }
+    }
+    masterActive_ = true;
 }
 
 void PtyServer::slaveClosed() {
-    // Frames written just before the close still count; replies nobody can read are dropped,
-    // including bytes already sent but not yet read, so the next open starts clean.
+    // Frames written just before the close still count.
     readMaster(monotonicNow());
+    // A tool that reopened at once may have sent frames of its new session with them: those
+    // must still be answered after their line time. Otherwise handle the frames now, so the log
+    // shows them before the close.
+    fetchWatchEvents();
+    const bool reopened = std::any_of(watchEvents_.begin(), watchEvents_.end(),
+                                      [](std::uint32_t mask) { return (mask & IN_OPEN) != 0; });
+    if (!reopened) handleDue(std::numeric_limits<double>::infinity());
+    // Replies under way and bytes sent but not read are lost with the close, as on a real port.
     outgoing_.clear();
     writeBlocked_ = false;
     txLineFree_ = 0;
-    masterActive_ = false;
-    discardUnread();
-}
-
-void PtyServer::discardUnread() {
-    // A real port loses what arrives while it is closed. A pseudo-terminal keeps it for the
-    // next open, so flush the slave's input through a short-lived descriptor from the master.
-    // That open and close reach the watch too and are not the tools': skip one of each.
-    const int peer = ::ioctl(master_, TIOCGPTPEER, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (peer < 0) return;
-    ++ownOpens_;
-    ::tcflush(peer, TCIFLUSH);
-    ::close(peer);
-    ++ownCloses_;
+    ::tcflush(slave_, TCIFLUSH);
 }
 
 void PtyServer::queueParsed() {

@@ -35,8 +35,8 @@ class PtyServer {
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
 
-    // Creates the pseudo-terminal, sets its slave side raw at 19200 baud, closes it again and
-    // starts watching it for opens and closes by other processes.
+    // Creates the pseudo-terminal, sets its slave side raw at 19200 baud and starts watching it
+    // for opens and closes by other processes.
     bool open(std::string& error);
     const std::string& slavePath() const { return slavePath_; }
 
@@ -56,9 +56,9 @@ class PtyServer {
     };
 
     void readMaster(double now);
+    void fetchWatchEvents();
     void readWatch();
     void slaveClosed();
-    void discardUnread();
     void queueParsed();
     void handleDue(double now);
     void handleItem(const ParsedItem& item, double readyAt);
@@ -73,13 +73,13 @@ class PtyServer {
     FaultInjector faults_;
     FrameParser parser_;
     int master_ = -1;
+    int slave_ = -1; // held from set-up on, see open()
     int watch_ = -1;
     std::string slavePath_;
-    int openCount_ = 0;         // opens of the slave by other processes not yet closed
-    bool masterActive_ = false; // the master is polled only while someone has the slave open
+    int openCount_ = 0;        // opens of the slave by other processes not yet closed
+    bool masterActive_ = true; // false after a hang-up, until the watch reports again
     bool writeBlocked_ = false;
-    int ownOpens_ = 0; // our own open and close of the slave, still to come from the watch
-    int ownCloses_ = 0;
+    std::deque<std::uint32_t> watchEvents_; // masks read from the watch, not yet handled
     std::deque<Incoming> incoming_;
     std::deque<Outgoing> outgoing_;
     double rxLineFree_ = 0;
