@@ -4,6 +4,7 @@
 #include "options.h"
 #include "ptyserver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>

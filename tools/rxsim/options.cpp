@@ -1,8 +1,10 @@
 #include "options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 
 namespace rxsim {
@@ -102,6 +104,14 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
             continue;
         }
 
+        static constexpr std::string_view kValueOptions[] = {
+            "model", "link", "log",     "pidfile", "latency-ms", "set",
+            "seed",  "drop", "corrupt", "split",   "wrong-tag"};
+        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) ==
+            std::end(kValueOptions)) {
+            error = "unknown option --" + name;
+            return false;
+        }
         std::string value;
         if (inlineValue) {
             value = *inlineValue;
@@ -147,11 +157,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
             if (!parseProbability(name, value, out.faults.corrupt, error)) return false;
         } else if (name == "split") {
             if (!parseProbability(name, value, out.faults.split, error)) return false;
-        } else if (name == "wrong-tag") {
-            if (!parseProbability(name, value, out.faults.wrongTag, error)) return false;
-        } else {
-            error = "unknown option --" + name;
-            return false;
+        } else if (!parseProbability(name, value, out.faults.wrongTag, error)) {
+            return false; // --wrong-tag, the last one in the list above
         }
     }
     return true;
