@@ -16,6 +16,7 @@ template <std::size_t N> QByteArray bytesOf(const std::array<std::uint8_t, N>& a
 Link::Link(QObject* parent) : QObject(parent), port_(this), timer_(this) {
     setObjectName("MSComm1");
     timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer); // a coarse timer may end a reply wait early
     port_.setBaudRate(QSerialPort::Baud19200);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
@@ -154,7 +155,10 @@ void Link::start(Op& op) {
         finish();
         return;
     case Op::Send:
-        if (port_.isOpen()) port_.write(op.bytes);
+        if (port_.isOpen()) {
+            port_.write(op.bytes);
+            port_.flush(); // hand the frame to the driver now, not on the next loop pass
+        }
         finish();
         return;
     case Op::Read:
@@ -164,6 +168,7 @@ void Link::start(Op& op) {
             return;
         }
         port_.write(op.bytes);
+        port_.flush();
         timer_.start(ReplyTimeoutMs);
         collect(); // a reply left over from earlier traffic already waits in the buffer
         return;

@@ -10,6 +10,7 @@ PollCycle::PollCycle(const Model& model, Link& link, Panel& panel, QObject* pare
     : QObject(parent), model_(model), link_(link), panel_(panel), timer_(this) {
     timer_.setObjectName("Timer1");
     timer_.setInterval(TickMs);
+    timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &PollCycle::onTick);
 }
 
@@ -51,6 +52,7 @@ void PollCycle::onTick() {
     // A tick that falls due while a step (or any other traffic) still runs starts nothing.
     if (stepRunning_ || link_.busy()) return;
     stepRunning_ = true;
+    timer_.stop(); // no idle wake-ups while the step waits for its replies
     const int tick = ++state_.Tick;
     if (tick == 2 && state_.RefreshPending == 1) RefreshParameters();
     if (tick == 3) {

@@ -95,6 +95,7 @@ void MainWindow::buildTopBar() {
         auto* timer = new QTimer(this);
         timer->setObjectName(QLatin1String(info.timer));
         timer->setInterval(kSweepInterval);
+        timer->setTimerType(Qt::PreciseTimer); // a coarse timer may tick up to 5 % early
         connect(timer, &QTimer::timeout, this, [this, k] {
             const bool late = queue_.busy();
             queue_.post({[this, k, late] { return tick(k, late); }},
