@@ -42,7 +42,7 @@ void ActionQueue::pump() {
             }
             continue;
         }
-        const Step step = std::move(current_.front());
+        Step step = std::move(current_.front());
         current_.pop_front();
         int pauseMs = 0;
         try {
@@ -50,6 +50,11 @@ void ActionQueue::pump() {
         } catch (const EditorError& error) {
             current_.clear();
             emit failed(error.message());
+        }
+        if (pauseMs < 0) {
+            current_.push_front(std::move(step));
+            pause_.start(-pauseMs);
+            break;
         }
         if (pauseMs > 0) {
             pause_.start(pauseMs);

@@ -16,8 +16,10 @@ namespace memedit {
 class ActionQueue : public QObject {
     Q_OBJECT
   public:
-    // A step returns the pause in milliseconds to take before the next step (0: none).
+    // A step returns the pause in milliseconds to take before the next step (0: none), or
+    // again(ms) to run itself once more after that pause.
     using Step = std::function<int()>;
+    static constexpr int again(int ms) { return -ms; }
     using Steps = std::deque<Step>;
 
     explicit ActionQueue(QObject* parent = nullptr);

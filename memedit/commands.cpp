@@ -8,6 +8,8 @@
 
 #include <QLineEdit>
 
+#include <cerrno>
+
 namespace memedit {
 
 namespace {
@@ -16,55 +18,69 @@ constexpr int kPauseBetweenBlockWords = 100;
 constexpr int kPauseAfterReply = 500;
 constexpr int kBlockFirst = 21;
 constexpr int kBlockLast = 35;
+// Closing discards what the device has not sent yet: at a slow rate or with the flow held,
+// a frame may still be on its way after the pause. Wait for it, within reason.
+constexpr int kDrainPoll = 5;
+constexpr int kDrainLimit = 3000;
 
 QByteArray byte(int value) {
     return QByteArray(1, char(value & 0xFF));
 }
 } // namespace
 
-void MainWindow::readWord(int word) {
-    if (!comPort_->connected()) comPort_->open();
-    pendingWord_ = word < 100 ? word - 20 : word;
-    replyBuffer_.clear();
-    comPort_->sendText("RM");
-    comPort_->sendText(byte(word));
-    comPort_->sendText(byte(0x0D));
+void Form1::ReadWord(int word) {
+    if (!comPort_->Connected()) comPort_->Open();
+    PendingWord = word < 100 ? word - 20 : word;
+    ReplyBuffer.clear();
+    comPort_->SendText("RM");
+    comPort_->SendText(byte(word));
+    comPort_->SendText(byte(0x0D));
 }
 
-ActionQueue::Steps MainWindow::writeSteps(const RowInfo& row, std::shared_ptr<QString> text,
-                                          int pauseAfter) {
+ActionQueue::Steps Form1::writeSteps(const RowInfo& row, std::shared_ptr<QString> text,
+                                     int pauseAfter) {
     const int word = row.word;
     auto value = std::make_shared<qint32>(0);
     ActionQueue::Steps steps;
     steps.push_back([this, word, text, value, eepromPause = row.eepromPause] {
-        if (!comPort_->connected()) comPort_->open();
-        comPort_->sendText("WM");
-        comPort_->sendText(byte(word));
+        if (!comPort_->Connected()) comPort_->Open();
+        comPort_->SendText("WM");
+        comPort_->SendText(byte(word));
         // What has gone out stays out when the box does not hold a number.
         *value = boxValue(*text);
-        comPort_->sendText(byte(*value >> 8));
-        comPort_->sendText(byte(*value));
-        comPort_->sendText(byte(0x0D));
+        comPort_->SendText(byte(*value >> 8));
+        comPort_->SendText(byte(*value));
+        comPort_->SendText(byte(0x0D));
         return eepromPause > 0 ? eepromPause : kPauseAfterWrite;
     });
     if (row.eepromWord >= 0) {
         steps.push_back([this, value, eeprom = row.eepromWord] {
-            comPort_->sendText("WE");
-            comPort_->sendText(byte(eeprom));
-            comPort_->sendText(byte(*value >> 8));
-            comPort_->sendText(byte(*value));
-            comPort_->sendText(byte(0x0D));
+            comPort_->SendText("WE");
+            comPort_->SendText(byte(eeprom));
+            comPort_->SendText(byte(*value >> 8));
+            comPort_->SendText(byte(*value));
+            comPort_->SendText(byte(0x0D));
             return kPauseAfterWrite;
         });
     }
+    steps.push_back([this, waited = 0]() mutable {
+        if (!comPort_->outputPending()) return 0;
+        if (waited >= kDrainLimit) {
+            // The frame did not leave: say so rather than report a write that never happened.
+            comPort_->Close();
+            throw PortError(PortErrorNumber::WriteFile, ETIMEDOUT);
+        }
+        waited += kDrainPoll;
+        return ActionQueue::again(kDrainPoll);
+    });
     steps.push_back([this, pauseAfter] {
-        comPort_->close();
+        comPort_->Close();
         return pauseAfter;
     });
     return steps;
 }
 
-void MainWindow::postWrite(int word) {
+void Form1::WriteWord(int word) {
     const RowInfo* row = rowForWord(word);
     auto text = std::make_shared<QString>();
     ActionQueue::Steps steps = writeSteps(*row, text, 0);
@@ -76,7 +92,7 @@ void MainWindow::postWrite(int word) {
     queue_.post(std::move(steps));
 }
 
-void MainWindow::postBlockWrite() {
+void Form1::WriteBlock() {
     ActionQueue::Steps steps;
     std::vector<std::shared_ptr<QString>> texts;
     for (int word = kBlockFirst; word <= kBlockLast; ++word) {
@@ -95,15 +111,15 @@ void MainWindow::postBlockWrite() {
     queue_.post(std::move(steps));
 }
 
-int MainWindow::receive(int count) {
-    if (!comPort_->connected()) return 0;
-    replyBuffer_ += comPort_->receiveText(count);
-    if (replyBuffer_.isEmpty() || !replyBuffer_.endsWith('\r')) return 0;
-    const ReplyValue reply = replyValue(replyBuffer_, pendingWord_);
+int Form1::receive(int count) {
+    if (!comPort_->Connected()) return 0;
+    ReplyBuffer += comPort_->ReceiveText(count);
+    if (ReplyBuffer.isEmpty() || !ReplyBuffer.endsWith('\r')) return 0;
+    const ReplyValue reply = replyValue(ReplyBuffer, PendingWord);
     if (reply.word > 0) {
         if (QLineEdit* edit = box(reply.word)) edit->setText(reply.text);
     }
-    replyBuffer_.clear();
+    ReplyBuffer.clear();
     return kPauseAfterReply;
 }
 

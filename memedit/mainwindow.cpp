@@ -35,7 +35,7 @@ QFont designFont(int pixelHeight, bool bold) {
     return font;
 }
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+Form1::Form1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Ajuste memória não volátil- VELMORA"));
     setFont(designFont(11));
@@ -44,10 +44,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 
     comPort_ = new SerialPort(this);
     comPort_->setObjectName(QStringLiteral("ComPort1"));
-    connect(comPort_, &SerialPort::rxChar, this,
+    connect(comPort_, &SerialPort::OnRxChar, this,
             [this](int count) { queue_.post({[this, count] { return receive(count); }}); });
-    connect(comPort_, &SerialPort::failed, this, &MainWindow::showError);
-    connect(&queue_, &ActionQueue::failed, this, &MainWindow::showError);
+    connect(comPort_, &SerialPort::failed, this, &Form1::showError);
+    connect(&queue_, &ActionQueue::failed, this, &Form1::showError);
     // While an action runs or pauses, receive events wait in the device like every
     // other event of the editor.
     connect(&queue_, &ActionQueue::busyChanged, comPort_, &SerialPort::holdEvents);
@@ -57,20 +57,20 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     pageControl_->setCurrentIndex(2);
 }
 
-MainWindow::~MainWindow() = default;
+Form1::~Form1() = default;
 
-QLineEdit* MainWindow::box(int word) const {
+QLineEdit* Form1::box(int word) const {
     const auto it = boxes_.find(word);
     return it == boxes_.end() ? nullptr : it->second;
 }
 
-void MainWindow::buildTopBar() {
+void Form1::buildTopBar() {
     auto* setup = new QPushButton(QStringLiteral("Ajuste Serial"), this);
     setup->setObjectName(QStringLiteral("Button1"));
     setup->setGeometry(104, 8, 113, 33);
     connect(setup, &QPushButton::clicked, this, [this] {
         queue_.post({[this] {
-            comPort_->showSetup(this);
+            comPort_->ShowSetup(this);
             return 0;
         }});
     });
@@ -78,7 +78,7 @@ void MainWindow::buildTopBar() {
     auto* block = new QPushButton(QStringLiteral("ESCREVER M21 ~ M35"), this);
     block->setObjectName(QStringLiteral("Button80"));
     block->setGeometry(352, 16, 145, 33);
-    connect(block, &QPushButton::clicked, this, &MainWindow::postBlockWrite);
+    connect(block, &QPushButton::clicked, this, &Form1::WriteBlock);
 
     for (int k = 0; k < kSweeps; ++k) {
         const SweepInfo& info = kSweepTable[k];
@@ -105,7 +105,7 @@ void MainWindow::buildTopBar() {
     }
 }
 
-void MainWindow::buildPages() {
+void Form1::buildPages() {
     pageControl_ = new QTabWidget(this);
     pageControl_->setObjectName(QStringLiteral("PageControl1"));
     pageControl_->setGeometry(8, 56, 1161, 425);
@@ -141,7 +141,7 @@ void MainWindow::buildPages() {
         read->setGeometry(row.readRect);
         connect(read, &QPushButton::clicked, this, [this, word] {
             queue_.post({[this, word] {
-                readWord(word);
+                ReadWord(word);
                 return 0;
             }});
         });
@@ -149,7 +149,7 @@ void MainWindow::buildPages() {
         auto* write = new QPushButton(QStringLiteral("Escrever"), sheet);
         write->setObjectName(QStringLiteral("Write%1").arg(word));
         write->setGeometry(row.writeRect);
-        connect(write, &QPushButton::clicked, this, [this, word] { postWrite(word); });
+        connect(write, &QPushButton::clicked, this, [this, word] { WriteWord(word); });
     }
 
     for (int k = 0; k < kSweeps; ++k) {
@@ -164,7 +164,7 @@ void MainWindow::buildPages() {
     }
 }
 
-void MainWindow::showError(const QString& message) {
+void Form1::showError(const QString& message) {
     auto* box = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(), message,
                                 QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("ErrorBox"));
@@ -173,18 +173,18 @@ void MainWindow::showError(const QString& message) {
     box->show();
 }
 
-void MainWindow::startSweep(int sweep) {
+void Form1::startSweep(int sweep) {
     // Two sweeps never share the counter: a start stops every other sweep.
     for (int k = 0; k < kSweeps; ++k) {
         if (k != sweep) timers_[k]->stop();
     }
     const SweepInfo& info = kSweepTable[sweep];
-    sweepCounter_ = info.startCounter;
+    SweepCounter = info.startCounter;
     if (!timers_[sweep]->isActive()) timers_[sweep]->start();
     bars_[sweep]->setValue(info.barMinimum);
 }
 
-int MainWindow::tick(int sweep, bool late) {
+int Form1::tick(int sweep, bool late) {
     QTimer* timer = timers_[sweep];
     if (!timer->isActive()) return 0; // stopped while this tick waited
     // A tick that waited for a pause runs as the pause ends; the timer's next period must
@@ -192,10 +192,10 @@ int MainWindow::tick(int sweep, bool late) {
     // that answer would land in the next word's box.
     if (late) timer->start();
     const SweepInfo& info = kSweepTable[sweep];
-    const int counter = sweepCounter_;
+    const int counter = SweepCounter;
     if (counter >= info.firstCounter && counter <= info.lastCounter) {
         try {
-            readWord(counter + info.wordOffset);
+            ReadWord(counter + info.wordOffset);
         } catch (...) {
             // One error report, not one per tick: the sweep stops at this word.
             timer->stop();
@@ -203,13 +203,13 @@ int MainWindow::tick(int sweep, bool late) {
         }
     }
     if (counter == info.stopCounter) timer->stop();
-    ++sweepCounter_;
+    ++SweepCounter;
     bars_[sweep]->setValue(
-        std::clamp(sweepCounter_ - info.barOffset, info.barMinimum, info.barMaximum));
+        std::clamp(SweepCounter - info.barOffset, info.barMinimum, info.barMaximum));
     return 0;
 }
 
-bool MainWindow::saveScreenshots(const QString& dir) {
+bool Form1::saveScreenshots(const QString& dir) {
     bool ok = QDir().mkpath(dir);
     for (int i = 0; i < pageControl_->count(); ++i) {
         pageControl_->setCurrentIndex(i);

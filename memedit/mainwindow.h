@@ -23,17 +23,17 @@ struct RowInfo;
 // "MS Sans Serif" at a pixel height, mapped to a sans face this system has.
 QFont designFont(int pixelHeight, bool bold = false);
 
-class MainWindow : public QWidget {
+class Form1 : public QWidget {
     Q_OBJECT
   public:
-    explicit MainWindow(QWidget* parent = nullptr);
-    ~MainWindow() override;
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
 
     SerialPort* comPort() const { return comPort_; }
     QLineEdit* box(int word) const;
-    int pendingWord() const { return pendingWord_; }
-    const QByteArray& replyBuffer() const { return replyBuffer_; }
-    int sweepCounter() const { return sweepCounter_; }
+    int pendingWord() const { return PendingWord; }
+    const QByteArray& replyBuffer() const { return ReplyBuffer; }
+    int sweepCounter() const { return SweepCounter; }
     bool busy() const { return queue_.busy(); }
 
     // Grabs each page in turn into DIR/memedit-pageN.png.
@@ -47,11 +47,11 @@ class MainWindow : public QWidget {
     void showError(const QString& message);
 
     // Word commands. They throw EditorError; the action queue shows it and ends the action.
-    void readWord(int word);
+    void ReadWord(int word);
     ActionQueue::Steps writeSteps(const RowInfo& row, std::shared_ptr<QString> text,
                                   int pauseAfter);
-    void postWrite(int word);
-    void postBlockWrite();
+    void WriteWord(int word);
+    void WriteBlock();
     int receive(int count);
 
     void startSweep(int sweep);
@@ -64,9 +64,9 @@ class MainWindow : public QWidget {
     QTimer* timers_[kSweeps] = {};
     QProgressBar* bars_[kSweeps] = {};
 
-    int pendingWord_ = 0;
-    QByteArray replyBuffer_;
-    int sweepCounter_ = 0;
+    int PendingWord = 0;
+    QByteArray ReplyBuffer;
+    int SweepCounter = 0;
 };
 
 } // namespace memedit

@@ -153,20 +153,20 @@ QStringList SerialPort::availablePortNames() {
 }
 
 void SerialPort::applySettings(const PortSettings& settings) {
-    const bool reopen = connected() && settings.port != settings_.port;
-    const bool reconfigure = connected() && !reopen && !(settings == settings_);
+    const bool reopen = Connected() && settings.port != settings_.port;
+    const bool reconfigure = Connected() && !reopen && !(settings == settings_);
     settings_ = settings;
     if (reopen) {
-        close();
-        open();
+        Close();
+        Open();
     } else if (reconfigure) {
         configure(fd_);
         setModemLines(fd_);
     }
 }
 
-void SerialPort::open() {
-    if (connected()) return;
+void SerialPort::Open() {
+    if (Connected()) return;
     // No port picked in the dialog: there is no such device.
     if (settings_.port.isEmpty()) throw PortError(PortErrorNumber::Open, ENOENT);
     const QByteArray path = QFile::encodeName(devicePath(settings_.port));
@@ -265,8 +265,8 @@ void SerialPort::setModemLines(int fd) const {
     }
 }
 
-void SerialPort::close() {
-    if (!connected()) return;
+void SerialPort::Close() {
+    if (!Connected()) return;
     const int purged = ::tcflush(fd_, TCIOFLUSH);
     const int code = errno;
     closeDevice();
@@ -306,8 +306,8 @@ qsizetype writeAvailable(int fd, const QByteArray& bytes, int* error) {
 }
 } // namespace
 
-qint64 SerialPort::sendText(const QByteArray& text) {
-    if (!connected()) throw PortError(PortErrorNumber::WriteFile, EBADF);
+qint64 SerialPort::SendText(const QByteArray& text) {
+    if (!Connected()) throw PortError(PortErrorNumber::WriteFile, EBADF);
     if (!unsent_.isEmpty()) {
         // Earlier bytes still wait for room: keep the order.
         unsent_ += text;
@@ -336,15 +336,23 @@ void SerialPort::onWritable() {
     if (unsent_.isEmpty()) writeNotifier_->setEnabled(false);
 }
 
+bool SerialPort::outputPending() const {
+    if (!Connected()) return false;
+    if (!unsent_.isEmpty()) return true;
+    int queued = 0;
+    // A device that cannot tell has nothing we could wait for.
+    return ::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0;
+}
+
 int SerialPort::waitingCount() const {
-    if (!connected()) return 0;
+    if (!Connected()) return 0;
     int count = 0;
     if (::ioctl(fd_, FIONREAD, &count) != 0) throw PortError(PortErrorNumber::ClearError, errno);
     return count;
 }
 
-QByteArray SerialPort::receiveText(int count) {
-    if (!connected()) throw PortError(PortErrorNumber::ReadFile, EBADF);
+QByteArray SerialPort::ReceiveText(int count) {
+    if (!Connected()) throw PortError(PortErrorNumber::ReadFile, EBADF);
     QByteArray text(qMax(count, 0), Qt::Uninitialized);
     qsizetype got = 0;
     while (got < text.size()) {
@@ -376,7 +384,7 @@ void SerialPort::onReadable() {
     if (held_) return;
     int count = 0;
     if (::ioctl(fd_, FIONREAD, &count) == 0 && count > 0) {
-        emit rxChar(count);
+        emit OnRxChar(count);
         return;
     }
     // Readable with nothing waiting: the device hung up or went away. Closing at once stops
@@ -388,7 +396,7 @@ void SerialPort::onReadable() {
     emit failed(error.message());
 }
 
-QDialog* SerialPort::showSetup(QWidget* parent) {
+QDialog* SerialPort::ShowSetup(QWidget* parent) {
     const QStringList ports = availablePortNames();
     auto* dialog = new SerialSetupForm(settings_, ports, parent);
     connect(dialog, &SerialSetupForm::chosen, this, [this](const PortSettings& chosen) {

@@ -51,17 +51,20 @@ class SerialPort : public QObject {
     ~SerialPort() override;
 
     const PortSettings& settings() const { return settings_; }
-    // Applies all settings at once: a closed port takes them at the next open(); an open
+    // Applies all settings at once: a closed port takes them at the next Open(); an open
     // port is reconfigured once, or closed and reopened when the port name changed.
     void applySettings(const PortSettings& settings);
 
-    bool connected() const { return fd_ >= 0; }
-    void open();
-    void close();
+    bool Connected() const { return fd_ >= 0; }
+    void Open();
+    // Discards both queues and closes: let written bytes leave first (outputPending).
+    void Close();
+    // True while written bytes still wait here or in the device's transmit queue.
+    bool outputPending() const;
     // Writes every byte; returns the count handed to the device.
-    qint64 sendText(const QByteArray& text);
+    qint64 SendText(const QByteArray& text);
     // Takes up to count waiting bytes without waiting for more.
-    QByteArray receiveText(int count);
+    QByteArray ReceiveText(int count);
     // The number of bytes waiting in the device's receive queue.
     int waitingCount() const;
 
@@ -69,7 +72,7 @@ class SerialPort : public QObject {
     void holdEvents(bool hold);
 
     // Runs the settings dialog without blocking the caller; OK applies the six choices.
-    QDialog* showSetup(QWidget* parent);
+    QDialog* ShowSetup(QWidget* parent);
 
     // COMn -> $RX_COM_DIR/COMn when that entry exists, else /dev/ttyS<n-1>; a name without
     // a slash is a device in /dev; anything else is used as a path.
@@ -79,7 +82,7 @@ class SerialPort : public QObject {
 
   signals:
     // Bytes have arrived; count is the number now waiting (at least 1).
-    void rxChar(int count);
+    void OnRxChar(int count);
     // An error outside a command: the device went away while open (the port is then
     // closed), or the settings chosen in the dialog could not be applied.
     void failed(const QString& message);

@@ -104,7 +104,7 @@ int main(int argc, char* argv[]) {
     std::printf("%-12s %6s %14s %16s %12s %10s\n", "latency(ms)", "words", "pace(ms/word)",
                 "answer+500(ms)", "deviation", "goal<=5%");
     std::unique_ptr<Simulator> idleSim;
-    std::unique_ptr<memedit::MainWindow> idleWindow;
+    std::unique_ptr<memedit::Form1> idleWindow;
     for (int latency : latencies) {
         auto sim = std::make_unique<Simulator>();
         if (!sim->start(latency)) {
@@ -112,7 +112,7 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         rxsim::FrameLog log(sim->dir.filePath("frames.log").toStdString());
-        auto window = std::make_unique<memedit::MainWindow>();
+        auto window = std::make_unique<memedit::Form1>();
         auto* timer = window->findChild<QTimer*>("Timer2");
         window->findChild<QPushButton*>("Button364")->click();
         if (!runUntil([&] { return !timer->isActive(); }, 120000)) {
@@ -130,7 +130,7 @@ int main(int argc, char* argv[]) {
     }
 
     // Idle with the port open (a sweep's reads leave it open).
-    if (!idleWindow->comPort()->connected()) {
+    if (!idleWindow->comPort()->Connected()) {
         std::fprintf(stderr, "the port is not open after the sweep\n");
         return 1;
     }

@@ -59,6 +59,8 @@ class PtyLine {
         if (::write(master_, bytes.constData(), size_t(bytes.size())) != bytes.size())
             qWarning("short write to the pseudo-terminal");
     }
+    // Stops (or restarts) the output of the editor's side, as a flow control would.
+    void holdEditorOutput(bool hold) const { ::tcflow(keeper_, hold ? TCOOFF : TCOON); }
     // The controller goes away: the editor's side sees a hang-up.
     void hangUp() {
         notifier_.reset();

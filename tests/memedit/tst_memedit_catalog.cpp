@@ -70,7 +70,7 @@ bool compile(const QString& dir, const char* domain, const char* text) {
            0;
 }
 
-memedit::SerialSetupForm* openSetup(memedit::MainWindow& window) {
+memedit::SerialSetupForm* openSetup(memedit::Form1& window) {
     window.findChild<QPushButton*>("Button1")->click();
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (auto* form = qobject_cast<memedit::SerialSetupForm*>(w); form && form->isVisible())
@@ -120,7 +120,7 @@ class CatalogTest : public QObject {
         QFETCH(bool, withCatalog);
         QFETCH(QStringList, expected);
         useCatalogs(withCatalog);
-        memedit::MainWindow window;
+        memedit::Form1 window;
         QDialog* form = openSetup(window);
         QVERIFY(form);
         QCOMPARE(captions(form), expected);

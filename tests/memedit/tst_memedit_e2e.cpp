@@ -14,7 +14,7 @@
 
 #include <time.h>
 
-using memedit::MainWindow;
+using memedit::Form1;
 
 namespace {
 constexpr int kWait = 10000;
@@ -56,7 +56,7 @@ class EndToEndTest : public QObject {
         if (split && QByteArray(QTest::currentTestFunction()) != "replyInPiecesShownOnce")
             QSKIP("this run only checks split replies");
         log->mark();
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<Form1>();
     }
     void cleanup() {
         closeErrorBoxes();
@@ -67,7 +67,7 @@ class EndToEndTest : public QObject {
         click("Read21");
         QTRY_COMPARE_WITH_TIMEOUT(window->box(21)->text(), QStringLiteral("1234"), kWait);
         QCOMPARE(rxHex(*log), QStringList{"52 4D 15 0D"});
-        QVERIFY(window->comPort()->connected());
+        QVERIFY(window->comPort()->Connected());
     }
 
     void readM150IntoEdit83() {
@@ -88,7 +88,7 @@ class EndToEndTest : public QObject {
         QCOMPARE(rxHex(*log), QStringList({"57 4D 16 03 E8 0D", "57 45 02 03 E8 0D"}));
         QVERIFY2(we->t - wm->t >= 0.045, qPrintable(QString::number(we->t - wm->t)));
         QVERIFY(findEntry(entries, "CLOSE")->t >= we->t);
-        QVERIFY(!window->comPort()->connected());
+        QVERIFY(!window->comPort()->Connected());
         // The controller took the value: reading the word back shows it.
         window->box(22)->clear();
         click("Read22");
@@ -109,7 +109,7 @@ class EndToEndTest : public QObject {
         QCOMPARE(QString::fromStdString(rxsim::toHex(findEntry(log->entries(), "STRAY")->bytes)),
                  QStringLiteral("57 4D 19"));
         QCOMPARE(errorBoxes().size(), 1);
-        QVERIFY(window->comPort()->connected()); // the failed write does not close the port
+        QVERIFY(window->comPort()->Connected()); // the failed write does not close the port
     }
 
     void sweepOfPageOne() {
@@ -125,7 +125,8 @@ class EndToEndTest : public QObject {
         QCOMPARE(rxHex(*log), expected);
         QCOMPARE(bar->value(), 40);
         // Nothing goes out on the first tick: the first read comes with the second.
-        const auto* first = findEntry(log->entries(), "RX");
+        const auto entries = log->entries();
+        const auto* first = findEntry(entries, "RX");
         QVERIFY2(first->t - start >= 0.35, qPrintable(QString::number(first->t - start)));
         // Every reply landed in its own word's box.
         for (int w = 21; w <= 59; ++w) {
@@ -165,7 +166,7 @@ class EndToEndTest : public QObject {
     }
 
     std::unique_ptr<rxsim::FrameLog> log;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Form1> window;
     bool split = false;
 };
 

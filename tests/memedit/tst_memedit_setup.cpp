@@ -13,7 +13,7 @@
 
 #include <termios.h>
 
-using memedit::MainWindow;
+using memedit::Form1;
 
 namespace {
 constexpr int kWait = 10000;
@@ -46,7 +46,7 @@ class SetupTest : public QObject {
         line = std::make_unique<PtyLine>();
         QVERIFY(line->isValid());
         qputenv("RX_COM_DIR", line->dir().toLocal8Bit());
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<Form1>();
     }
     void cleanup() {
         closeErrorBoxes();
@@ -58,7 +58,7 @@ class SetupTest : public QObject {
 
     void firstOpenUsesTheDesignSettings() {
         click("Read21");
-        QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->connected(), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->Connected(), kWait);
         const termios tio = slaveSettings(*line);
         QCOMPARE(cfgetospeed(&tio), speed_t(B19200));
         // (A pseudo-terminal always reports 8 data bits without parity.)
@@ -87,6 +87,29 @@ class SetupTest : public QObject {
         QCOMPARE(list(2)->count(), 16);
         QCOMPARE(list(2)->itemText(0), QStringLiteral("Custom"));
         QCOMPARE(list(6)->itemText(3), QStringLiteral("Custom"));
+    }
+
+    void listEntriesInOrder_data() {
+        QTest::addColumn<int>("combo");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("Baud rate")
+            << 2 << QStringList{"Custom", "110",    "300",    "600",   "1200",  "2400",
+                                "4800",   "9600",   "14400",  "19200", "38400", "56000",
+                                "57600",  "115200", "128000", "256000"};
+        QTest::newRow("Data bits") << 3 << QStringList{"5", "6", "7", "8"};
+        QTest::newRow("Stop bits") << 4 << QStringList{"1", "1.5", "2"};
+        QTest::newRow("Parity") << 5 << QStringList{"None", "Odd", "Even", "Mark", "Space"};
+        QTest::newRow("Flow control") << 6 << QStringList{"Hardware", "Software", "None", "Custom"};
+    }
+    void listEntriesInOrder() {
+        QFETCH(int, combo);
+        QFETCH(QStringList, entries);
+        click("Button1");
+        QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
+        QStringList shown;
+        for (int i = 0; i < list(combo)->count(); ++i)
+            shown << list(combo)->itemText(i);
+        QCOMPARE(shown, entries);
     }
 
     void portListHoldsTheComEntriesSorted() {
@@ -133,7 +156,7 @@ class SetupTest : public QObject {
         other = std::make_unique<PtyLine>(QStringLiteral("COM2"), line->dir());
         if (open) {
             click("Read21");
-            QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->connected(), kWait);
+            QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->Connected(), kWait);
         }
         const memedit::PortSettings before = window->comPort()->settings();
         click("Button1");
@@ -145,7 +168,7 @@ class SetupTest : public QObject {
         setupForm()->findChild<QPushButton*>("CancelButton")->click();
         QTRY_VERIFY_WITH_TIMEOUT(setupForm() == nullptr, kWait);
         QVERIFY(window->comPort()->settings() == before);
-        QCOMPARE(window->comPort()->connected(), open);
+        QCOMPARE(window->comPort()->Connected(), open);
         if (open) {
             const termios tio = slaveSettings(*line);
             QCOMPARE(cfgetospeed(&tio), speed_t(B19200));
@@ -163,7 +186,7 @@ class SetupTest : public QObject {
         list(1)->setCurrentText(QStringLiteral("COM2"));
         setupForm()->findChild<QPushButton*>("OkButton")->click();
         QCOMPARE(window->comPort()->settings().port, QStringLiteral("COM2"));
-        QVERIFY(window->comPort()->connected());
+        QVERIFY(window->comPort()->Connected());
         // The old line no longer reaches the editor; the new one does at once.
         line->reply("M21111\r");
         other->reply("M21222\r");
@@ -182,7 +205,7 @@ class SetupTest : public QObject {
         list(2)->setCurrentText(QStringLiteral("38400"));
         list(4)->setCurrentText(QStringLiteral("2"));
         setupForm()->findChild<QPushButton*>("OkButton")->click();
-        QVERIFY(!window->comPort()->connected());
+        QVERIFY(!window->comPort()->Connected());
         click("Read21");
         QTRY_COMPARE_WITH_TIMEOUT(other->received(), QByteArray("RM\x15\r"), kWait);
         const termios tio = slaveSettings(*other);
@@ -192,14 +215,14 @@ class SetupTest : public QObject {
 
     void okReconfiguresAnOpenPort() {
         click("Read21");
-        QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->connected(), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->Connected(), kWait);
         click("Button1");
         QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
         list(2)->setCurrentText(QStringLiteral("115200"));
         list(4)->setCurrentText(QStringLiteral("2"));
         list(6)->setCurrentText(QStringLiteral("Software"));
         setupForm()->findChild<QPushButton*>("OkButton")->click();
-        QVERIFY(window->comPort()->connected());
+        QVERIFY(window->comPort()->Connected());
         const termios tio = slaveSettings(*line);
         QCOMPARE(cfgetospeed(&tio), speed_t(B115200));
         QVERIFY(tio.c_cflag & CSTOPB);
@@ -224,7 +247,7 @@ class SetupTest : public QObject {
 
     std::unique_ptr<PtyLine> line;
     std::unique_ptr<PtyLine> other;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Form1> window;
 };
 
 QTEST_MAIN(SetupTest)

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-using memedit::MainWindow;
+using memedit::Form1;
 
 namespace {
 constexpr int kWait = 20000;
@@ -29,7 +29,7 @@ class SweepsTest : public QObject {
         line = std::make_unique<PtyLine>();
         QVERIFY(line->isValid());
         qputenv("RX_COM_DIR", line->dir().toLocal8Bit());
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<Form1>();
     }
     void cleanup() {
         closeErrorBoxes();
@@ -169,7 +169,7 @@ class SweepsTest : public QObject {
     }
 
     std::unique_ptr<PtyLine> line;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Form1> window;
 };
 
 QTEST_MAIN(SweepsTest)

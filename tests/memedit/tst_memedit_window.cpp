@@ -11,12 +11,12 @@
 #include <QTest>
 #include <QTimer>
 
-using memedit::MainWindow;
+using memedit::Form1;
 
 class WindowTest : public QObject {
     Q_OBJECT
   private slots:
-    void init() { window = std::make_unique<MainWindow>(); }
+    void init() { window = std::make_unique<Form1>(); }
     void cleanup() { window.reset(); }
 
     void startState() {
@@ -254,7 +254,7 @@ class WindowTest : public QObject {
     }
 
   private:
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Form1> window;
 };
 
 QTEST_MAIN(WindowTest)
