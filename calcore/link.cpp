@@ -2,11 +2,14 @@
 
 #include "ports.h"
 
+#include <sys/ioctl.h>
+
 namespace calcore {
 
 namespace {
 constexpr int MemoryWriteSettleMs = 50;
 constexpr int DrainGuardMs = 2000;
+constexpr int DrainPollMs = 5;
 
 template <std::size_t N> QByteArray bytesOf(const std::array<std::uint8_t, N>& a) {
     return QByteArray(reinterpret_cast<const char*>(a.data()), static_cast<qsizetype>(N));
@@ -24,13 +27,6 @@ Link::Link(QObject* parent) : QObject(parent), port_(this), timer_(this) {
     port_.setFlowControl(QSerialPort::NoFlowControl);
     connect(&port_, &QSerialPort::readyRead, this, &Link::collect);
     connect(&port_, &QSerialPort::errorOccurred, this, &Link::onError);
-    connect(&port_, &QSerialPort::bytesWritten, this, [this] {
-        if (active_ && current_.kind == Op::Close && port_.bytesToWrite() == 0) {
-            timer_.stop();
-            closeNow();
-            finish();
-        }
-    });
     connect(&timer_, &QTimer::timeout, this, [this] {
         if (!active_) return;
         switch (current_.kind) {
@@ -38,8 +34,7 @@ Link::Link(QObject* parent) : QObject(parent), port_(this), timer_(this) {
             finishRead();
             break;
         case Op::Close:
-            closeNow();
-            finish();
+            closeWhenSent();
             break;
         default:
             finish();
@@ -147,12 +142,8 @@ void Link::start(Op& op) {
         return;
     }
     case Op::Close:
-        if (port_.isOpen() && port_.bytesToWrite() > 0) {
-            timer_.start(DrainGuardMs); // bytesWritten closes it once the bytes have left
-            return;
-        }
-        closeNow();
-        finish();
+        op.ms = 0;
+        closeWhenSent();
         return;
     case Op::Send:
         if (port_.isOpen()) {
@@ -237,6 +228,22 @@ void Link::onError(QSerialPort::SerialPortError error) {
         timer_.stop();
         finish();
     }
+}
+
+void Link::closeWhenSent() {
+    // Closing drops what Qt still buffers, and restores the old line settings under bytes the
+    // driver still holds: let them leave first, within reason.
+    int queued = 0;
+    const bool pending =
+        port_.isOpen() && (port_.bytesToWrite() > 0 ||
+                           (::ioctl(port_.handle(), TIOCOUTQ, &queued) == 0 && queued > 0));
+    if (pending && current_.ms < DrainGuardMs) {
+        current_.ms += DrainPollMs;
+        timer_.start(DrainPollMs);
+        return;
+    }
+    closeNow();
+    finish();
 }
 
 void Link::closeNow() {

@@ -87,10 +87,11 @@ class Link : public QObject {
     void collect();
     void finishRead();
     void onError(QSerialPort::SerialPortError error);
+    void closeWhenSent();
     void closeNow();
 
     QSerialPort port_;
-    QTimer timer_; // reply time-out, pause, drain guard
+    QTimer timer_; // reply time-out, pause, drain poll
     std::deque<Op> queue_;
     std::deque<Op> inserted_; // work queued by a running `then`
     Op current_;
