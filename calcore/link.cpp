@@ -2,7 +2,11 @@
 
 #include "ports.h"
 
+#include <sys/file.h>
 #include <sys/ioctl.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace calcore {
 
@@ -134,8 +138,15 @@ void Link::start(Op& op) {
         if (port_.isOpen()) port_.close();
         const auto path = resolvePortName(op.name.toStdString(), PortEnvironment::fromSystem());
         port_.setPortName(QString::fromStdString(path));
-        const bool ok = port_.open(QIODevice::ReadWrite);
-        const QString error = ok ? QString() : port_.errorString();
+        bool ok = port_.open(QIODevice::ReadWrite);
+        QString error = ok ? QString() : port_.errorString();
+        // The device's exclusive mode does not hold for root, and the memory editor locks the
+        // device itself: take the same lock, so that no two tools share a port.
+        if (ok && ::flock(port_.handle(), LOCK_EX | LOCK_NB) != 0) {
+            error = QString::fromLocal8Bit(std::strerror(EBUSY));
+            port_.close();
+            ok = false;
+        }
         auto done = std::move(op.openDone);
         finish();
         if (done) done(ok, error);

@@ -10,6 +10,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <memory>
 #include <optional>
 
@@ -35,6 +39,7 @@ class TestLink : public QObject {
     void writeFramesOnTheLine();
     void vanishedDeviceClosesThePort();
     void missingPortReportsTheReason();
+    void portLockedElsewhereIsRefused();
 
   private:
     bool openLink();
@@ -225,6 +230,22 @@ void TestLink::missingPortReportsTheReason() {
     QVERIFY(called);
     QVERIFY(!reason.isEmpty());
     QVERIFY(!other.isOpen());
+}
+
+void TestLink::portLockedElsewhereIsRefused() {
+    // Another program (the memory editor) holds the device locked: even where the device's
+    // exclusive mode lets the open through (root), the tool must not share the port.
+    link_->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!link_->isOpen(), 5000);
+    const int holder = ::open(peer_->slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(holder >= 0);
+    QCOMPARE(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    bool refused = false;
+    link_->open("COM1", [&](bool ok, const QString& error) { refused = !ok && !error.isEmpty(); });
+    QVERIFY(refused);
+    QVERIFY(!link_->isOpen());
+    ::close(holder);
+    QVERIFY(openLink());
 }
 
 QTEST_GUILESS_MAIN(TestLink)
