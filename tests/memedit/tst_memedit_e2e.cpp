@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <time.h>
 
 using memedit::Form1;
@@ -60,7 +61,12 @@ class EndToEndTest : public QObject {
     }
     void cleanup() {
         closeErrorBoxes();
+        if (!window) return;
+        const bool wasOpen = window->comPort()->Connected();
+        const auto closes = closeCount();
         window.reset();
+        // The simulator logs the close a moment later: let it land before the next mark.
+        if (wasOpen) QTRY_VERIFY_WITH_TIMEOUT(closeCount() > closes, kWait);
     }
 
     void readM21() {
@@ -159,6 +165,13 @@ class EndToEndTest : public QObject {
     }
 
   private:
+    std::size_t closeCount() const {
+        const auto entries = log->entries();
+        return std::size_t(
+            std::count_if(entries.begin(), entries.end(),
+                          [](const rxsim::LogEntry& e) { return e.kind == "CLOSE"; }));
+    }
+
     void click(const QString& name) {
         auto* button = window->findChild<QPushButton*>(name);
         QVERIFY2(button, qPrintable(name));
