@@ -195,14 +195,26 @@ class CommandsTest : public QObject {
             window->box(w)->setText(QString::number(w * 10));
         click("Button80");
         QByteArray expected;
+        QList<qsizetype> lastFrameOfWord; // where each word's last frame starts
         for (int w = 21; w <= 35; ++w) {
+            lastFrameOfWord << expected.size();
             expected += writeFrame("WM", w, w * 10);
-            if (w == 22) expected += writeFrame("WE", 2, 220);
+            if (w == 22) {
+                lastFrameOfWord.back() = expected.size();
+                expected += writeFrame("WE", 2, 220);
+            }
         }
         QTRY_COMPARE_WITH_TIMEOUT(hex(line->received()), hex(expected), kWait);
         QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
         QVERIFY(!window->comPort()->Connected());
         QVERIFY(errorBoxes().isEmpty());
+        // Each word ends with 100 ms before its close, and 100 ms pass before the next word.
+        for (int i = 1; i < lastFrameOfWord.size(); ++i) {
+            const qsizetype nextWord = lastFrameOfWord[i] - (i == 1 ? 6 : 0);
+            const qint64 gap = line->timeOf(nextWord) - line->timeOf(lastFrameOfWord[i - 1]);
+            QVERIFY2(gap >= 195,
+                     qPrintable(QStringLiteral("%1 ms before word %2").arg(gap).arg(21 + i)));
+        }
     }
 
     void blockWriteStopsAtBadBox() {
