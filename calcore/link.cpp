@@ -153,7 +153,7 @@ void Link::start(Op& op) {
         return;
     }
     case Op::Close:
-        op.ms = 0;
+        op.ms = 0; // time spent waiting for written bytes to leave
         closeWhenSent();
         return;
     case Op::Send:
