@@ -153,8 +153,7 @@ void Link::start(Op& op) {
         return;
     }
     case Op::Close:
-        op.ms = 0; // time spent waiting for written bytes to leave
-        closeWhenSent();
+        closeWhenSent(); // counts its waiting in op.ms, which starts at 0
         return;
     case Op::Send:
         if (port_.isOpen()) {

@@ -76,7 +76,9 @@ Result runCase(const QStringList& simArgs, int seconds) {
         qint64 lastStep = 0;
         double stepSum[11] = {};
         int stepCount[11] = {};
-        QObject::connect(&form.cycle(), &PollCycle::stepDone, [&](int tick) {
+        // A real event loop, not a polling wait: the tool must see its events when they come.
+        QEventLoop loop;
+        QObject::connect(&form.cycle(), &PollCycle::stepDone, &loop, [&](int tick) {
             const qint64 now = clock.nsecsElapsed();
             if (cycleEnds.size() >= 3 && tick >= 1 && tick <= 10) {
                 stepSum[tick] += double(now - lastStep) / 1e6;
@@ -84,10 +86,6 @@ Result runCase(const QStringList& simArgs, int seconds) {
             }
             lastStep = now;
             if (tick == 10) cycleEnds.push_back(now);
-        });
-        // A real event loop, not a polling wait: the tool must see its events when they come.
-        QEventLoop loop;
-        QObject::connect(&form.cycle(), &PollCycle::stepDone, &loop, [&](int tick) {
             if (tick == 10 && cycleEnds.size() == 3) loop.quit();
         });
         QTimer::singleShot(120000, &loop, &QEventLoop::quit);
