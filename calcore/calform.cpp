@@ -1,7 +1,8 @@
 #include "calform.h"
 
 #include "formbuilder.h"
-#include "ports.h"
+#include "link.h"
+#include "portnames.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,34 +13,50 @@
 namespace calcore {
 
 QString portFailureMessage(const QString& portText, const QString& reason) {
-    const auto path = resolvePortName(portText.toStdString(), PortEnvironment::fromSystem());
     return QStringLiteral("Não foi possível abrir a porta %1 (%2).\n%3")
-        .arg(portText, QString::fromStdString(path), reason);
+        .arg(portText, rxport::resolvePortName(portText), reason);
 }
 
-CalForm::CalForm(const Model& model, QString portText, QWidget* parent)
-    : QWidget(parent), model_(model), portText_(std::move(portText)), link_(this),
-      cycle_(model, link_, *this, this) {
+CalForm::CalForm(const Model& model, QString portText, std::unique_ptr<WordLink> link,
+                 QWidget* parent)
+    : QWidget(parent), model_(model), portText_(std::move(portText)),
+      link_(link ? std::move(link) : std::make_unique<Link>()), cycle_(model, *link_, *this, this) {
     setObjectName("Form1");
     setWindowTitle(QString::fromUtf8(model.caption));
-    setFont(designFont());
+    setFont(panelFont());
     setFixedSize(twipsToPixels(model.clientWidthTwips), twipsToPixels(model.clientHeightTwips));
-    link_.setMemoryEcho(model.memoryEcho);
+    link_->setMemoryEcho(model.memoryEcho);
     controls_ = buildControls(this, model.controls);
     wireRequests();
+    link_->setLineWatcher([this](WordLink::LineEvent event, const QString&) {
+        lineLost_ = event == WordLink::LineEvent::Lost;
+        if (!lineLost_) {
+            // A controller that was unplugged starts afresh: greet it as at the load.
+            sendLoadFrame();
+            cycle_.resume();
+        }
+        updateTitle();
+    });
+    connect(&cycle_, &PollCycle::answeringChanged, this, [this](bool answering) {
+        silent_ = !answering;
+        updateTitle();
+    });
+    if (model.attach) model.attach(*this);
+}
+
+CalForm::~CalForm() {
+    delete question_;
 }
 
 void CalForm::wireRequests() {
     for (const auto& r : model_.requests) {
         auto* button = qobject_cast<QPushButton*>(control(QString::fromLatin1(r.button)));
         auto* entry = qobject_cast<QLineEdit*>(control(QString::fromLatin1(r.entry)));
-        if (!button) continue;
         if (r.kind == RequestKind::CodeOnly) {
             connect(button, &QPushButton::clicked, this,
                     [this, code = r.code] { cycle_.requestCodeOnly(code); });
             continue;
         }
-        if (!entry) continue;
         connect(entry, &QLineEdit::textEdited, entry, [entry] {
             if (!entry->property("invalid").toBool()) return;
             entry->setProperty("invalid", false);
@@ -54,43 +71,121 @@ void CalForm::wireRequests() {
             entry->setToolTip(QStringLiteral("Número grande demais: nada foi gravado."));
         });
     }
-    for (const auto& c : model_.checks) {
-        auto* box = qobject_cast<QCheckBox*>(control(QString::fromLatin1(c.box)));
-        if (!box) continue;
+    for (const auto& f : model_.flags) {
+        auto* box = qobject_cast<QCheckBox*>(control(QString::fromLatin1(f.box)));
         connect(box, &QCheckBox::clicked, this,
-                [this, code = c.code](bool checked) { cycle_.checkClicked(code, checked); });
+                [this, code = f.code](bool checked) { cycle_.checkClicked(code, checked); });
     }
-}
-
-void CalForm::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!loaded_) {
-        loaded_ = true;
-        load();
+    for (const auto& f : model_.fetches) {
+        auto* button = qobject_cast<QPushButton*>(control(QString::fromLatin1(f.button)));
+        connect(button, &QPushButton::clicked, this,
+                [this, reads = f.reads] { cycle_.fetchNow(reads); });
     }
 }
 
 void CalForm::load() {
     cycle_.start();
-    link_.open(portText_, [this](bool ok, const QString& error) { onOpened(ok, error); });
+    link_->open(portText_, [this](bool ok, const QString& error) { onOpened(ok, error); });
+    sendLoadFrame();
+}
+
+void CalForm::sendLoadFrame() {
+    if (model_.loadFrame.empty()) return;
+    link_->send(QByteArray(reinterpret_cast<const char*>(model_.loadFrame.data()),
+                           qsizetype(model_.loadFrame.size())));
 }
 
 void CalForm::reopenPort() {
-    link_.close();
-    link_.open(portText_, [this](bool ok, const QString& error) { onOpened(ok, error); });
+    link_->close();
+    link_->open(portText_, [this](bool ok, const QString& error) { onOpened(ok, error); });
 }
 
 void CalForm::onOpened(bool ok, const QString& error) {
     if (ok || failed_) return;
     failed_ = true;
-    cycle_.timer().stop();
+    cycle_.stop();
     emit portFailed(portFailureMessage(portText_, error));
 }
 
 void CalForm::closeEvent(QCloseEvent* event) {
-    event->accept();
-    cycle_.timer().stop();
-    emit closed();
+    if (ending_) {
+        event->accept();
+        return;
+    }
+    // The program ends only once the link has let its frames leave.
+    event->ignore();
+    if (model_.exitQuestion && !failed_) {
+        ask(*model_.exitQuestion);
+    } else {
+        endProgram();
+    }
+}
+
+void CalForm::ask(const ExitQuestion& q) {
+    if (question_) {
+        question_->raise();
+        question_->activateWindow();
+        return;
+    }
+    // Not modal: the cycle and the main window go on while the question is open.
+    auto* form = new QWidget(nullptr, Qt::Dialog);
+    question_ = form;
+    form->setObjectName(QString::fromLatin1(q.name));
+    form->setWindowTitle(QString::fromUtf8(q.caption));
+    form->setFont(panelFont());
+    form->setFixedSize(twipsToPixels(q.clientWidthTwips), twipsToPixels(q.clientHeightTwips));
+    const auto controls = buildControls(form, q.controls);
+    connect(qobject_cast<QPushButton*>(controls.value(QString::fromLatin1(q.yesButton))),
+            &QPushButton::clicked, this, [this] { endAfterAnswer(true); });
+    connect(qobject_cast<QPushButton*>(controls.value(QString::fromLatin1(q.noButton))),
+            &QPushButton::clicked, this, [this] { endAfterAnswer(false); });
+    form->installEventFilter(this);
+    form->show();
+}
+
+bool CalForm::eventFilter(QObject* watched, QEvent* event) {
+    // Closing the question without an answer ends the program as "no" does.
+    if (watched == question_ && event->type() == QEvent::Close && !ending_) endAfterAnswer(false);
+    return QWidget::eventFilter(watched, event);
+}
+
+void CalForm::endAfterAnswer(bool yes) {
+    if (answered_) return;
+    answered_ = true;
+    const ExitQuestion& q = *model_.exitQuestion;
+    if (yes) {
+        link_->send(QByteArray(reinterpret_cast<const char*>(q.yesFrame.data()),
+                               qsizetype(q.yesFrame.size())));
+    }
+    // The cycle goes on during the pause; then the program ends.
+    link_->Wait(q.pauseMs);
+    link_->then([this] { endProgram(); });
+}
+
+void CalForm::updateTitle() {
+    // Says what the line is doing without a box; clears itself when answers come back.
+    QString title = QString::fromUtf8(model_.caption);
+    if (lineLost_) {
+        title += QStringLiteral(" — porta %1 desconectada, tentando de novo").arg(portText_);
+    } else if (silent_) {
+        title += QStringLiteral(" — sem resposta do controlador");
+    }
+    setWindowTitle(title);
+}
+
+void CalForm::endProgram() {
+    if (ending_) return;
+    ending_ = true;
+    cycle_.stop();
+    // A write the technician asked for leaves before the port closes.
+    cycle_.sendPendingWrite();
+    if (question_) question_->hide();
+    hide();
+    link_->shutdown([this] {
+        emit closed();
+        // The close event was held for the link; the window goes now as a closed one would.
+        if (testAttribute(Qt::WA_DeleteOnClose)) deleteLater();
+    });
 }
 
 void CalForm::showValue(const char* label, const std::string& valueText) {

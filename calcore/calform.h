@@ -1,12 +1,15 @@
 // Form1: a calibration tool's main window, built from its model's tables.
 #pragma once
 
-#include "link.h"
 #include "model.h"
 #include "pollcycle.h"
+#include "wordlink.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QWidget>
+
+#include <memory>
 
 namespace calcore {
 
@@ -14,15 +17,24 @@ class CalForm : public QWidget, public Panel {
     Q_OBJECT
   public:
     // `portText` is the port box text of the selection window (COM1, /dev/ttyACM0, ...).
-    CalForm(const Model& model, QString portText, QWidget* parent = nullptr);
+    // `link` is the line to the controller; without one the window opens a serial link.
+    CalForm(const Model& model, QString portText, std::unique_ptr<WordLink> link = {},
+            QWidget* parent = nullptr);
+    ~CalForm() override;
 
-    // Closes the port and opens it again (the selection window's "Abrir programa" does so after
-    // the load has opened it).
+    // The window's load: the cycle's state to its start values with Timer1 running, the port
+    // opened, then the model's load frame. Called once, before the window is shown.
+    void load();
+    // Lets what was sent leave, closes the port and opens it again (the selection window's
+    // "Abrir programa" does so after the load).
     void reopenPort();
 
-    Link& link() { return link_; }
+    const Model& model() const { return model_; }
+    WordLink& link() { return *link_; }
     PollCycle& cycle() { return cycle_; }
     QWidget* control(const QString& name) const { return controls_.value(name); }
+    // The exit question while it is open.
+    QWidget* question() const { return question_; }
 
     // Panel
     void showValue(const char* label, const std::string& valueText) override;
@@ -33,25 +45,33 @@ class CalForm : public QWidget, public Panel {
   signals:
     // The port could not be opened; `message` names the port and the system's reason.
     void portFailed(const QString& message);
-    // The window was closed: the program ends.
+    // The window was closed and the link has finished its work: the program ends.
     void closed();
 
   protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void load();
     void wireRequests();
     void onOpened(bool ok, const QString& error);
+    void ask(const ExitQuestion& q);
+    void endAfterAnswer(bool yes);
+    void endProgram();
+    void updateTitle();
+    void sendLoadFrame();
 
     const Model& model_;
     QString portText_;
-    Link link_;
+    std::unique_ptr<WordLink> link_;
     PollCycle cycle_;
     QHash<QString, QWidget*> controls_;
-    bool loaded_ = false;
+    QPointer<QWidget> question_;
     bool failed_ = false;
+    bool answered_ = false;
+    bool ending_ = false;
+    bool lineLost_ = false;
+    bool silent_ = false;
 };
 
 // The text shown when a port cannot be opened.

@@ -64,8 +64,7 @@ bool readsAsOne(std::string_view text) {
 }
 
 std::optional<std::int32_t> entryValue(std::string_view text) {
-    // Blanks are skipped wherever they stand, as the original entry conversion did
-    // ("1 000" is 1000).
+    // Blanks are skipped wherever they stand: a technician who types "1 000" means 1000.
     std::size_t i = 0;
     auto skipBlanks = [&] {
         while (i < text.size() && isBlank(text[i]))

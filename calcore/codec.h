@@ -82,4 +82,24 @@ constexpr std::uint8_t clockCommand(std::uint8_t code) {
     return static_cast<std::uint8_t>(code - 65);
 }
 
+// CRC-16 of a Modbus RTU message (initial value 0xFFFF, reflected polynomial 0xA001); the low
+// byte goes out first.
+constexpr std::uint16_t crc16Modbus(const std::uint8_t* data, std::size_t size) {
+    std::uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1u) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001u)
+                             : static_cast<std::uint16_t>(crc >> 1);
+    }
+    return crc;
+}
+
+// True when the last two bytes of `message` are the CRC of the bytes before them.
+template <std::size_t N> constexpr bool modbusCrcHolds(const std::array<std::uint8_t, N>& message) {
+    static_assert(N >= 3);
+    const std::uint16_t crc = crc16Modbus(message.data(), N - 2);
+    return message[N - 2] == (crc & 0xFF) && message[N - 1] == (crc >> 8);
+}
+
 } // namespace calcore

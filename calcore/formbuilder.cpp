@@ -1,5 +1,7 @@
 #include "formbuilder.h"
 
+#include "panelfont.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -9,13 +11,8 @@
 
 namespace calcore {
 
-QFont designFont(double points) {
-    static const bool substituted = [] {
-        QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "Arial", "DejaVu Sans"});
-        return true;
-    }();
-    (void)substituted;
-    QFont f("MS Sans Serif");
+QFont panelFont(double points) {
+    QFont f = rxport::panelFont();
     f.setPointSizeF(points);
     return f;
 }
@@ -39,7 +36,7 @@ QRect pixels(const Twips& t) {
                  twipsToPixels(t.height));
 }
 
-QWidget* makeControl(const ControlSpec& c, QWidget* parent) {
+QWidget* makeControl(const ControlDef& c, QWidget* parent) {
     const QString caption = QString::fromUtf8(c.caption ? c.caption : "");
     switch (c.kind) {
     case ControlKind::Label: {
@@ -63,7 +60,7 @@ QWidget* makeControl(const ControlSpec& c, QWidget* parent) {
 
 } // namespace
 
-QHash<QString, QWidget*> buildControls(QWidget* form, std::span<const ControlSpec> controls) {
+QHash<QString, QWidget*> buildControls(QWidget* form, std::span<const ControlDef> controls) {
     QHash<QString, QWidget*> byName;
     for (int pass = 0; pass < 2; ++pass) {
         for (const auto& c : controls) {
@@ -72,9 +69,10 @@ QHash<QString, QWidget*> buildControls(QWidget* form, std::span<const ControlSpe
             if (c.parent) parent = byName.value(QString::fromLatin1(c.parent), form);
             QWidget* w = makeControl(c, parent);
             w->setObjectName(QString::fromLatin1(c.name));
-            if (c.points > 0) w->setFont(designFont(c.points));
+            if (c.points > 0) w->setFont(panelFont(c.points));
             w->setGeometry(pixels(c.rect));
             w->setVisible(c.visible);
+            w->setEnabled(c.enabled);
             byName.insert(w->objectName(), w);
         }
     }

@@ -11,11 +11,10 @@
 
 namespace calcore {
 
-// The design's "MS Sans Serif" at `points`; Linux has no such font, so it stands for
-// Liberation Sans (metric twin of Arial), then DejaVu Sans.
-QFont designFont(double points = 8.0);
+// The panel face (rxport::panelFont) at `points`.
+QFont panelFont(double points = 8.0);
 
-// A push button whose caption wraps to its width, as the original toolkit's buttons did.
+// A push button whose caption wraps to its width: a 33-pixel-high button holds two lines.
 class WrapButton : public QPushButton {
     Q_OBJECT
   public:
@@ -27,6 +26,6 @@ class WrapButton : public QPushButton {
 
 // Creates every control of `controls` on `form` (frames first, so children find their frame),
 // at its place and size, with its caption, font and visibility. Returns the controls by name.
-QHash<QString, QWidget*> buildControls(QWidget* form, std::span<const ControlSpec> controls);
+QHash<QString, QWidget*> buildControls(QWidget* form, std::span<const ControlDef> controls);
 
 } // namespace calcore

@@ -1,6 +1,7 @@
 #include "link.h"
 
-#include "ports.h"
+#include "portaccess.h"
+#include "portnames.h"
 
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -9,16 +10,6 @@
 #include <cstring>
 
 namespace calcore {
-
-namespace {
-constexpr int MemoryWriteSettleMs = 50;
-constexpr int DrainGuardMs = 2000;
-constexpr int DrainPollMs = 5;
-
-template <std::size_t N> QByteArray bytesOf(const std::array<std::uint8_t, N>& a) {
-    return QByteArray(reinterpret_cast<const char*>(a.data()), static_cast<qsizetype>(N));
-}
-} // namespace
 
 Link::Link(QObject* parent) : QObject(parent), port_(this), timer_(this) {
     setObjectName("MSComm1");
@@ -31,127 +22,49 @@ Link::Link(QObject* parent) : QObject(parent), port_(this), timer_(this) {
     port_.setFlowControl(QSerialPort::NoFlowControl);
     connect(&port_, &QSerialPort::readyRead, this, &Link::collect);
     connect(&port_, &QSerialPort::errorOccurred, this, &Link::onError);
+    retry_.setInterval(RetryOpenMs);
+    connect(&retry_, &QTimer::timeout, this, &Link::retryOpen);
     connect(&timer_, &QTimer::timeout, this, [this] {
-        if (!active_) return;
-        switch (current_.kind) {
+        if (!active()) return;
+        switch (current().kind) {
         case Op::Read:
-            finishRead();
+            endRead();
             break;
         case Op::Close:
             closeWhenSent();
             break;
         default:
-            finish();
+            finishOp();
             break;
         }
     });
 }
 
 Link::~Link() {
-    // Nothing is sent on the way out; queued callbacks must not run into a half-destroyed owner.
-    queue_.clear();
-    inserted_.clear();
+    // Queued callbacks must not run into a half-destroyed owner. The program's end goes
+    // through shutdown(), which lets queued frames leave first.
+    dropQueued();
     disconnect(&port_, nullptr, this, nullptr);
     if (port_.isOpen()) port_.close();
 }
 
-void Link::open(const QString& text, OpenDone done) {
-    Op op{Op::Open};
-    op.name = text;
-    op.openDone = std::move(done);
-    enqueue(std::move(op));
+void Link::schedulePump() {
+    if (pumpScheduled_) return;
+    pumpScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            pumpScheduled_ = false;
+            pump();
+        },
+        Qt::QueuedConnection);
 }
 
-void Link::close() {
-    enqueue(Op{Op::Close});
-}
-
-void Link::readWord(Space space, std::uint8_t word, ReadDone done) {
-    Op op{Op::Read};
-    op.space = space;
-    op.word = word;
-    op.bytes = bytesOf(readFrame(space, word));
-    op.readDone = std::move(done);
-    enqueue(std::move(op));
-}
-
-void Link::ReadMemoryWord(std::uint8_t word, ReadDone done) {
-    readWord(Space::Memory, word, std::move(done));
-}
-
-void Link::ReadEepromWord(std::uint8_t word, ReadDone done) {
-    readWord(Space::Eeprom, word, std::move(done));
-}
-
-void Link::WriteMemoryWord(std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {
-    sendRaw(bytesOf(writeFrame(Space::Memory, word, hi, lo)));
-    Wait(MemoryWriteSettleMs);
-}
-
-void Link::WriteEepromWord(std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {
-    sendRaw(bytesOf(writeFrame(Space::Eeprom, word, hi, lo)));
-}
-
-void Link::sendRaw(const QByteArray& bytes) {
-    Op op{Op::Send};
-    op.bytes = bytes;
-    enqueue(std::move(op));
-}
-
-void Link::Wait(int ms) {
-    Op op{Op::Pause};
-    op.ms = ms;
-    enqueue(std::move(op));
-}
-
-void Link::then(std::function<void()> fn) {
-    Op op{Op::Call};
-    op.call = std::move(fn);
-    enqueue(std::move(op));
-}
-
-void Link::enqueue(Op op) {
-    if (inCall_) {
-        inserted_.push_back(std::move(op));
-        return;
-    }
-    queue_.push_back(std::move(op));
-    pump();
-}
-
-void Link::pump() {
-    if (pumping_) return;
-    pumping_ = true;
-    while (!active_ && !queue_.empty()) {
-        current_ = std::move(queue_.front());
-        queue_.pop_front();
-        active_ = true;
-        start(current_);
-    }
-    pumping_ = false;
-    if (!busy()) emit idle();
-}
-
-void Link::start(Op& op) {
+void Link::startOp(Op& op) {
     switch (op.kind) {
-    case Op::Open: {
-        if (port_.isOpen()) port_.close();
-        const auto path = resolvePortName(op.name.toStdString(), PortEnvironment::fromSystem());
-        port_.setPortName(QString::fromStdString(path));
-        bool ok = port_.open(QIODevice::ReadWrite);
-        QString error = ok ? QString() : port_.errorString();
-        // The device's exclusive mode does not hold for root, and the memory editor locks the
-        // device itself: take the same lock, so that no two tools share a port.
-        if (ok && ::flock(port_.handle(), LOCK_EX | LOCK_NB) != 0) {
-            error = QString::fromLocal8Bit(std::strerror(EBUSY));
-            port_.close();
-            ok = false;
-        }
-        auto done = std::move(op.openDone);
-        finish();
-        if (done) done(ok, error);
+    case Op::Open:
+        openPort(op);
         return;
-    }
     case Op::Close:
         closeWhenSent(); // counts its waiting in op.ms, which starts at 0
         return;
@@ -160,12 +73,12 @@ void Link::start(Op& op) {
             port_.write(op.bytes);
             port_.flush(); // hand the frame to the driver now, not on the next loop pass
         }
-        finish();
+        finishOp();
         return;
     case Op::Read:
         reply_.clear();
         if (!port_.isOpen()) {
-            finishRead();
+            endRead();
             return;
         }
         port_.write(op.bytes);
@@ -176,46 +89,59 @@ void Link::start(Op& op) {
     case Op::Pause:
         timer_.start(op.ms);
         return;
-    case Op::Call: {
-        auto fn = std::move(op.call);
-        inCall_ = true;
-        fn();
-        inCall_ = false;
-        for (auto it = inserted_.rbegin(); it != inserted_.rend(); ++it) {
-            queue_.push_front(std::move(*it));
-        }
-        inserted_.clear();
-        finish();
-        return;
-    }
+    case Op::Call:
+        return; // run by the queue itself
     }
 }
 
-void Link::finish() {
-    active_ = false;
-    current_ = Op();
-    pump();
+void Link::openPort(Op& op) {
+    retry_.stop();
+    port_.setPortName(rxport::resolvePortName(op.name));
+    QString error;
+    const bool ok = tryOpen(&error);
+    auto done = std::move(op.openDone);
+    if (done) done(ok, error);
+    finishOp();
+}
+
+bool Link::tryOpen(QString* reason) {
+    if (port_.isOpen()) port_.close();
+    bool ok = port_.open(QIODevice::ReadWrite);
+    QString error = ok ? QString() : port_.errorString();
+    // The device's exclusive mode does not hold for root, and the memory editor locks the
+    // device itself: take the same lock, so that no two tools share a port.
+    if (const int code = ok ? rxport::lockExclusive(port_.handle()) : 0; code != 0) {
+        // Held by another of our tools (the lock's EWOULDBLOCK): the device is busy.
+        error = QString::fromLocal8Bit(std::strerror(code == EWOULDBLOCK ? EBUSY : code));
+        port_.close();
+        ok = false;
+    }
+    if (reason) *reason = error;
+    return ok;
+}
+
+void Link::retryOpen() {
+    // Quietly, about once a second, until the device is back. The path is the one the name
+    // resolved to: a COMn link that is gone must not make COMn fall back to another device.
+    if (port_.isOpen() || !tryOpen(nullptr)) return;
+    retry_.stop();
+    lineEvent(LineEvent::Back);
 }
 
 void Link::collect() {
-    if (!active_ || current_.kind != Op::Read) return; // bytes wait for the next read
+    if (!active() || current().kind != Op::Read) return; // bytes wait for the next read
     reply_ += port_.readAll();
     const auto cr = reply_.indexOf(char(CR));
     if (cr < 0) return;
     // Whatever came after the first CR in the same delivery is dropped with the reply.
     reply_.truncate(cr + 1);
-    finishRead();
+    endRead();
 }
 
-void Link::finishRead() {
+void Link::endRead() {
     timer_.stop();
-    const auto echo = current_.space == Space::Memory ? memoryEcho_ : EchoDigits::UpToTwo;
-    const std::string value = cutValue(std::string_view(reply_.constData(), reply_.size()),
-                                       tagOf(current_.space), current_.word, echo);
-    auto done = std::move(current_.readDone);
-    reply_.clear();
-    if (done) done(value);
-    finish();
+    const QByteArray reply = std::exchange(reply_, {});
+    finishRead(std::string_view(reply.constData(), std::size_t(reply.size())));
 }
 
 void Link::onError(QSerialPort::SerialPortError error) {
@@ -232,28 +158,29 @@ void Link::onError(QSerialPort::SerialPortError error) {
     const QString message = port_.errorString();
     closeNow();
     emit portLost(message);
-    if (active_ && current_.kind == Op::Read) {
-        finishRead(); // cut what came before the loss
-    } else if (active_ && current_.kind == Op::Close) {
+    retry_.start();
+    lineEvent(LineEvent::Lost, message);
+    if (active() && current().kind == Op::Read) {
+        endRead(); // cut what came before the loss
+    } else if (active() && current().kind == Op::Close) {
         timer_.stop();
-        finish();
+        finishOp();
     }
 }
 
 void Link::closeWhenSent() {
     // Closing drops what Qt still buffers, and restores the old line settings under bytes the
     // driver still holds: let them leave first, within reason.
-    int queued = 0;
     const bool pending =
-        port_.isOpen() && (port_.bytesToWrite() > 0 ||
-                           (::ioctl(port_.handle(), TIOCOUTQ, &queued) == 0 && queued > 0));
-    if (pending && current_.ms < DrainGuardMs) {
-        current_.ms += DrainPollMs;
-        timer_.start(DrainPollMs);
+        port_.isOpen() && (port_.bytesToWrite() > 0 || rxport::outputQueued(port_.handle()));
+    if (pending && current().ms < rxport::DrainLimitMs) {
+        current().ms += rxport::DrainPollMs;
+        timer_.start(rxport::DrainPollMs);
         return;
     }
+    retry_.stop(); // a port closed on purpose is not reopened
     closeNow();
-    finish();
+    finishOp();
 }
 
 void Link::closeNow() {

@@ -1,16 +1,24 @@
 // What makes one calibration tool: its window and the tables its poll cycle consumes.
+//
+// Every table is written with designated initialisers ({.name = "Command17", .kind = Button,
+// ...}), so a row can be held against the window it describes and a new field never shifts the
+// meaning of the ones after it. `checkModel` holds the tables against each other at start-up.
 #pragma once
 
 #include "codec.h"
 
 #include <initializer_list>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace calcore {
 
+class CalForm;
+
 // Left, top, width, height in twips (1/1440 inch); 15 twips are one pixel at 96 dpi.
 struct Twips {
-    int left, top, width, height;
+    int left = 0, top = 0, width = 0, height = 0;
 };
 constexpr int twipsToPixels(int twips) {
     return (twips + 7) / 15;
@@ -18,18 +26,19 @@ constexpr int twipsToPixels(int twips) {
 
 enum class ControlKind { Label, Button, Entry, CheckBox, Frame };
 
-struct ControlSpec {
-    const char* name; // the design name, also the Qt object name
+struct ControlDef {
+    const char* name; // also the Qt object name, by which tests and tables find the control
     ControlKind kind;
-    const char* caption; // caption or start text
-    Twips rect;          // relative to the parent frame when there is one
+    const char* caption = ""; // caption or start text
+    Twips rect{};             // relative to the parent frame when there is one
     bool visible = true;
+    bool enabled = true;
     const char* parent = nullptr; // name of the frame that holds it
     double points = 0;            // font size; 0 = the window's font
 };
 
 // A word the cycle reads, and the label that shows its value text (nullptr: kept, not shown).
-struct WordBinding {
+struct WordRead {
     Space space;
     std::uint8_t word;
     const char* label = nullptr;
@@ -41,7 +50,7 @@ enum class RequestKind {
 };
 
 // A button that records a pending write.
-struct RequestSpec {
+struct RequestDef {
     const char* button;
     const char* entry;
     int code;
@@ -50,7 +59,7 @@ struct RequestSpec {
 
 // A check box that holds a controller flag: set once from the word at the end of the first
 // cycle; a change queues the write of its code with 1 or 0.
-struct CheckSpec {
+struct FlagDef {
     const char* box;
     Space space;
     std::uint8_t word;
@@ -63,36 +72,76 @@ struct ClockEntry {
     const char* entry;
 };
 
-struct Model {
+// A button that reads words at once, ahead of the cycle's queued frames, into labels; it also
+// asks the cycle for a parameter refresh, which puts the usual words back in those labels.
+struct FetchDef {
+    const char* button;
+    std::span<const WordRead> reads{};
+};
+
+// A question window shown when the main window is closed. The close waits for the answer while
+// the cycle goes on; "yes" sends `yesFrame`, then after `pauseMs` the program ends ("no" and
+// closing the question end it after the same pause without a frame).
+struct ExitQuestion {
+    const char* name; // the window's object name
     const char* caption;
     int clientWidthTwips;
     int clientHeightTwips;
-    std::span<const ControlSpec> controls;
-    std::span<const WordBinding> refreshReads; // steps 2 and 7, after a request
-    std::span<const WordBinding> liveReads;    // step 3 of every cycle
-    std::span<const RequestSpec> requests;
-    std::span<const CheckSpec> checks;
-    std::span<const ClockEntry> clockEntries;
-    DispatchTable dispatch{};
-    EchoDigits memoryEcho = EchoDigits::UpToTwo;
+    std::span<const ControlDef> controls{};
+    const char* yesButton;
+    const char* noButton;
+    std::span<const std::uint8_t> yesFrame{};
+    int pauseMs = 100;
 };
 
-// Builds a dispatch table: every code not listed is dropped without a frame.
+struct Model {
+    const char* caption = "";
+    int clientWidthTwips = 0;
+    int clientHeightTwips = 0;
+    std::span<const ControlDef> controls{};
+    std::span<const WordRead> refreshReads{}; // steps 2 and 7, after a request
+    std::span<const WordRead> liveReads{};    // step 3 of every cycle
+    std::span<const RequestDef> requests{};
+    std::span<const FlagDef> flags{};
+    std::span<const ClockEntry> clockEntries{};
+    std::span<const FetchDef> fetches{};
+    DispatchTable dispatch{};
+    EchoDigits memoryEcho = EchoDigits::UpToTwo;
+    // Sent once as the last step of the main window's load, before any command frame.
+    std::span<const std::uint8_t> loadFrame{};
+    const ExitQuestion* exitQuestion = nullptr;
+    // Behaviour of the model that no table holds, wired once the window is built.
+    void (*attach)(CalForm& form) = nullptr;
+};
+
+// Builds a dispatch table: every code not listed is dropped without a frame. A rule names its
+// codes one by one, or as the range first..last.
 struct DispatchRule {
-    std::initializer_list<int> codes;
-    WriteAction::Kind kind;
+    std::initializer_list<int> codes = {};
+    int first = 0;
+    int last = -1;
+    WriteAction::Kind kind = WriteAction::Drop;
     int wordOffset = 0; // word = code + offset (plain writes: 0)
     int fixedWord = -1; // when >= 0 the word written, whatever the code
 };
 constexpr DispatchTable makeDispatch(std::initializer_list<DispatchRule> rules) {
     DispatchTable t{};
     for (const auto& r : rules) {
-        for (int c : r.codes) {
+        auto set = [&t, &r](int c) {
             const int word = r.fixedWord >= 0 ? r.fixedWord : c + r.wordOffset;
             t[static_cast<std::size_t>(c)] = {r.kind, static_cast<std::uint8_t>(word)};
-        }
+        };
+        for (int c : r.codes)
+            set(c);
+        for (int c = r.first; c <= r.last; ++c)
+            set(c);
     }
     return t;
 }
+
+// Every control that a table of the model names, held against the control table: a request's
+// button and entry, a flag's box, a read's label, a clock entry, a fetch button, a parent frame,
+// the question window's buttons. One line per fault, naming the control; empty when sound.
+std::vector<std::string> checkModel(const Model& model);
 
 } // namespace calcore

@@ -6,17 +6,31 @@ namespace {
 constexpr int CheckClickPauseMs = 100;
 }
 
-PollCycle::PollCycle(const Model& model, Link& link, Panel& panel, QObject* parent)
+PollCycle::PollCycle(const Model& model, WordLink& link, Panel& panel, QObject* parent)
     : QObject(parent), model_(model), link_(link), panel_(panel), timer_(this) {
     timer_.setObjectName("Timer1");
     timer_.setInterval(TickMs);
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &PollCycle::onTick);
+    connect(&timer_, &QTimer::timeout, this, &PollCycle::tick);
 }
 
 void PollCycle::start() {
     state_ = PollState{};
+    stopped_ = false;
     timer_.start();
+}
+
+void PollCycle::stop() {
+    stopped_ = true;
+    timer_.stop();
+}
+
+void PollCycle::resume() {
+    restartRequested();
+}
+
+void PollCycle::sendPendingWrite() {
+    if (state_.PendingWrite != 0) carryOutPendingWrite();
 }
 
 void PollCycle::restartRequested() {
@@ -48,9 +62,9 @@ void PollCycle::checkClicked(int code, bool checked) {
     link_.then([this] { restartRequested(); });
 }
 
-void PollCycle::onTick() {
-    // A tick that falls due while a step (or any other traffic) still runs starts nothing.
-    if (stepRunning_ || link_.busy()) return;
+void PollCycle::tick() {
+    // While the port is gone nothing is counted: a pending write waits for the line.
+    if (stopped_ || stepRunning_ || link_.busy() || !link_.isOpen()) return;
     stepRunning_ = true;
     timer_.stop(); // no idle wake-ups while the step waits for its replies
     const int tick = ++state_.Tick;
@@ -69,6 +83,10 @@ void PollCycle::onTick() {
         });
     }
     if (tick > 9) {
+        link_.then([this] {
+            if (cycleReads_ > 0 && cycleAnswers_ == 0) noteAnswer(false);
+            cycleReads_ = cycleAnswers_ = 0;
+        });
         if (state_.SyncChecksPending == 1) {
             link_.then([this] {
                 syncChecks();
@@ -80,13 +98,27 @@ void PollCycle::onTick() {
     link_.then([this, tick] {
         stepRunning_ = false;
         // The next tick comes a full interval after the step ended.
-        timer_.start();
+        if (!stopped_) timer_.start();
         emit stepDone(tick);
     });
 }
 
-void PollCycle::readInto(const WordBinding& b) {
+void PollCycle::fetchNow(std::span<const WordRead> reads) {
+    state_.RefreshPending = 1;
+    ++requestSerial_; // a refresh running now must not clear this one
+    link_.ahead([this, reads] {
+        for (const auto& b : reads)
+            readInto(b);
+    });
+}
+
+void PollCycle::readInto(const WordRead& b) {
     link_.readWord(b.space, b.word, [this, &b](const std::string& value) {
+        // A read cut short by the loss of the port tells nothing of the controller.
+        if (!link_.isOpen()) return;
+        ++cycleReads_;
+        if (!value.empty()) ++cycleAnswers_;
+        if (!value.empty()) noteAnswer(true);
         values_[{b.space, b.word}] = value;
         if (b.label) panel_.showValue(b.label, value);
     });
@@ -102,7 +134,14 @@ std::string PollCycle::valueText(Space space, std::uint8_t word) const {
     return it == values_.end() ? std::string() : it->second;
 }
 
+void PollCycle::noteAnswer(bool answered) {
+    if (answered == answering_) return;
+    answering_ = answered;
+    emit answeringChanged(answered);
+}
+
 void PollCycle::carryOutPendingWrite() {
+    if (!link_.isOpen()) return; // kept until the line is back
     const int code = state_.PendingWrite;
     const WriteAction action =
         code >= 0 && code < 256 ? model_.dispatch[static_cast<std::size_t>(code)] : WriteAction{};
@@ -133,7 +172,7 @@ void PollCycle::carryOutPendingWrite() {
 }
 
 void PollCycle::syncChecks() {
-    for (const auto& c : model_.checks) {
+    for (const auto& c : model_.flags) {
         const bool want = readsAsOne(valueText(c.space, c.word));
         if (panel_.isChecked(c.box) == want) continue;
         panel_.setChecked(c.box, want);

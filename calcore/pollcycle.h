@@ -6,8 +6,8 @@
 // check boxes only record requests here; they never send frames.
 #pragma once
 
-#include "link.h"
 #include "model.h"
+#include "wordlink.h"
 
 #include <QObject>
 #include <QString>
@@ -43,10 +43,16 @@ class PollCycle : public QObject {
   public:
     static constexpr int TickMs = 30;
 
-    PollCycle(const Model& model, Link& link, Panel& panel, QObject* parent = nullptr);
+    PollCycle(const Model& model, WordLink& link, Panel& panel, QObject* parent = nullptr);
 
     // The main window load: counters to their start values and Timer1 running.
     void start();
+    // Timer1 stops for good (the program is ending).
+    void stop();
+
+    // One step of the cycle: what Timer1 runs every 30 ms. A tick that falls due while a step
+    // or other traffic still runs starts nothing.
+    void tick();
 
     // A button's request with the value of its entry box. Returns false, and records nothing,
     // when the entry's number does not fit in 32 bits.
@@ -56,8 +62,17 @@ class PollCycle : public QObject {
     // The click handling of a flag check box.
     void checkClicked(int code, bool checked);
 
+    // The line is back after the port was lost: the count starts again with a parameter
+    // refresh, as after the window's load; a pending write is kept.
+    void resume();
+    // Sends the pending write now, if there is one (the program is ending).
+    void sendPendingWrite();
+
     // Reads every parameter word of the model and shows the value texts.
     void RefreshParameters();
+    // Reads `reads` at once, ahead of the queued frames, and asks for a parameter refresh;
+    // Tick and PendingWrite are left as they are.
+    void fetchNow(std::span<const WordRead> reads);
 
     // The value text last read for a word (empty before its first read).
     std::string valueText(Space space, std::uint8_t word) const;
@@ -68,20 +83,26 @@ class PollCycle : public QObject {
   signals:
     // A step has run to its end (tests and benchmarks follow the cycle with it).
     void stepDone(int tick);
+    // False once a whole cycle's reads got no answer; true again at the first answer.
+    void answeringChanged(bool answering);
 
   private:
-    void onTick();
-    void readInto(const WordBinding& b);
+    void readInto(const WordRead& b);
     void carryOutPendingWrite();
     void syncChecks();
     void restartRequested();
+    void noteAnswer(bool answered);
 
     const Model& model_;
-    Link& link_;
+    WordLink& link_;
     Panel& panel_;
     QTimer timer_;
     PollState state_;
     bool stepRunning_ = false;
+    bool stopped_ = false;
+    bool answering_ = true;
+    int cycleReads_ = 0;
+    int cycleAnswers_ = 0;
     unsigned requestSerial_ = 0;
     std::map<std::pair<Space, std::uint8_t>, std::string> values_;
 };

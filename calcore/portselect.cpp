@@ -2,8 +2,9 @@
 
 #include "calform.h"
 #include "formbuilder.h"
-#include "ports.h"
+#include "portnames.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -23,7 +24,7 @@ PortSelectForm::PortSelectForm(const Model& model, QWidget* parent)
       button_(new WrapButton(QStringLiteral("Abrir programa"), this)) {
     setObjectName("Form2");
     setWindowTitle(QStringLiteral("Ajuste Serial"));
-    setFont(designFont());
+    setFont(panelFont());
     setFixedSize(twipsToPixels(3060), twipsToPixels(2580));
     button_->setObjectName("Command1");
     button_->setGeometry(pixels({840, 720, 1335, 615}));
@@ -39,9 +40,7 @@ PortSelectForm::PortSelectForm(const Model& model, QWidget* parent)
 
 void PortSelectForm::fillPorts() {
     box_->clear();
-    for (const auto& name : probePorts(PortEnvironment::fromSystem())) {
-        box_->addItem(QString::fromStdString(name));
-    }
+    box_->addItems(rxport::probePorts());
     // With no port at all the list stays empty and the technician may type a name.
     if (box_->count() > 0) box_->setCurrentIndex(0);
 }
@@ -53,10 +52,18 @@ void PortSelectForm::openProgram() {
     form_->setAttribute(Qt::WA_DeleteOnClose);
     connect(form_, &CalForm::portFailed, this, &PortSelectForm::portFailed);
     connect(form_, &CalForm::closed, this, &PortSelectForm::finished);
-    form_->show(); // its load opens the port
-    if (!form_ || form_->isHidden()) return;
+    // The load opens the port and the line then sees it closed and opened again; a failure
+    // comes back later through portFailed, never inside this click.
+    form_->load();
+    form_->show();
     hide();
     form_->reopenPort();
+}
+
+void PortSelectForm::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    // Closing the selection window before a main window exists ends the program.
+    if (!form_) emit finished();
 }
 
 void PortSelectForm::portFailed(const QString& message) {

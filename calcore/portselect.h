@@ -24,8 +24,11 @@ class PortSelectForm : public QWidget {
     CalForm* mainForm() const { return form_; }
 
   signals:
-    // The main window was closed: the program ends.
+    // The main window was closed (or this one, before a main window existed): the program ends.
     void finished();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void openProgram();

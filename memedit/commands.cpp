@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "errors.h"
+#include "portaccess.h"
 #include "serialport.h"
 #include "wordcommands.h"
 #include "wordmap.h"
@@ -18,10 +19,6 @@ constexpr int kPauseBetweenBlockWords = 100;
 constexpr int kPauseAfterReply = 500;
 constexpr int kBlockFirst = 21;
 constexpr int kBlockLast = 35;
-// Closing discards what the device has not sent yet: at a slow rate or with the flow held,
-// a frame may still be on its way after the pause. Wait for it, within reason.
-constexpr int kDrainPoll = 5;
-constexpr int kDrainLimit = 3000;
 
 QByteArray byte(int value) {
     return QByteArray(1, char(value & 0xFF));
@@ -63,15 +60,18 @@ ActionQueue::Steps Form1::writeSteps(const RowInfo& row, std::shared_ptr<QString
             return kPauseAfterWrite;
         });
     }
+    // Closing discards what the device has not sent yet: at a slow rate or with the flow held,
+    // a frame may still be on its way after the pause. Wait for it, as long as the calibration
+    // tools do.
     steps.push_back([this, waited = 0]() mutable {
         if (!comPort_->outputPending()) return 0;
-        if (waited >= kDrainLimit) {
+        if (waited >= rxport::DrainLimitMs) {
             // The frame did not leave: say so rather than report a write that never happened.
             comPort_->Close();
             throw PortError(PortErrorNumber::WriteFile, ETIMEDOUT);
         }
-        waited += kDrainPoll;
-        return ActionQueue::again(kDrainPoll);
+        waited += rxport::DrainPollMs;
+        return ActionQueue::again(rxport::DrainPollMs);
     });
     steps.push_back([this, pauseAfter] {
         comPort_->Close();

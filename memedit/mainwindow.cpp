@@ -1,12 +1,12 @@
 #include "mainwindow.h"
 
+#include "panelfont.h"
 #include "serialport.h"
 #include "sweeps.h"
 #include "wordmap.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -19,26 +19,20 @@ namespace memedit {
 
 namespace {
 constexpr const char* kWebAddress = "www.velmora.com.br";
-}
 
-QFont designFont(int pixelHeight, bool bold) {
-    static const QString family = [] {
-        const QStringList families = QFontDatabase::families();
-        for (const char* candidate : {"Liberation Sans", "DejaVu Sans"}) {
-            if (families.contains(QLatin1String(candidate))) return QString::fromLatin1(candidate);
-        }
-        return QStringLiteral("Sans Serif");
-    }();
-    QFont font(family);
+// The editor's rows are laid out in pixels, so its text is sized in pixels too.
+QFont panelFontPixels(int pixelHeight, bool bold = false) {
+    QFont font = rxport::panelFont();
     font.setPixelSize(pixelHeight);
     font.setBold(bold);
     return font;
 }
+} // namespace
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Ajuste memória não volátil- VELMORA"));
-    setFont(designFont(11));
+    setFont(panelFontPixels(11));
     move(156, 115);
     resize(1193, 530);
 
@@ -122,7 +116,7 @@ void Form1::buildPages() {
         sheets.push_back(sheet);
     }
 
-    const QFont captionFont = designFont(19, true);
+    const QFont captionFont = panelFontPixels(19, true);
     for (const RowInfo& row : rows()) {
         QWidget* sheet = sheets[size_t(row.page - 1)];
         const int word = row.word;

@@ -20,9 +20,6 @@ namespace memedit {
 class SerialPort;
 struct RowInfo;
 
-// "MS Sans Serif" at a pixel height, mapped to a sans face this system has.
-QFont designFont(int pixelHeight, bool bold = false);
-
 class Form1 : public QWidget {
     Q_OBJECT
   public:

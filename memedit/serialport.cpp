@@ -4,19 +4,16 @@
 #include "errors.h"
 #include "serialsetupform.h"
 
-#include <QDir>
+#include "portaccess.h"
+#include "portnames.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QSerialPortInfo>
 #include <QSocketNotifier>
 
-#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -24,16 +21,6 @@
 namespace memedit {
 
 namespace {
-
-const QRegularExpression& comName() {
-    static const QRegularExpression re(QStringLiteral("^COM([0-9]+)$"));
-    return re;
-}
-
-QString comDirectory() {
-    const QString dir = qEnvironmentVariable("RX_COM_DIR");
-    return dir.isEmpty() ? QStringLiteral("/dev") : dir;
-}
 
 speed_t standardSpeed(int rate) {
     switch (rate) {
@@ -120,38 +107,6 @@ SerialPort::~SerialPort() {
     closeDevice();
 }
 
-QString SerialPort::devicePath(const QString& name) {
-    const auto match = comName().match(name);
-    if (match.hasMatch()) {
-        const QString entry = QDir(comDirectory()).filePath(name);
-        if (QFileInfo::exists(entry) || QFileInfo(entry).isSymLink()) return entry;
-        return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
-    }
-    if (!name.contains(QLatin1Char('/'))) return QStringLiteral("/dev/") + name;
-    return name;
-}
-
-QStringList SerialPort::availablePortNames() {
-    const QByteArray dir = QFile::encodeName(comDirectory());
-    DIR* d = opendir(dir.constData());
-    if (d == nullptr) throw PortError(PortErrorNumber::Registry, errno);
-    closedir(d);
-
-    QStringList names;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        names << info.portName();
-    const QStringList entries =
-        QDir(comDirectory()).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        if (comName().match(entry).hasMatch()) names << entry;
-    }
-    names.removeDuplicates();
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
-    return names;
-}
-
 void SerialPort::applySettings(const PortSettings& settings) {
     const bool reopen = Connected() && settings.port != settings_.port;
     const bool reconfigure = Connected() && !reopen && !(settings == settings_);
@@ -169,21 +124,18 @@ void SerialPort::Open() {
     if (Connected()) return;
     // No port picked in the dialog: there is no such device.
     if (settings_.port.isEmpty()) throw PortError(PortErrorNumber::Open, ENOENT);
-    const QByteArray path = QFile::encodeName(devicePath(settings_.port));
+    const QByteArray path = QFile::encodeName(rxport::resolvePortName(settings_.port));
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) throw PortError(PortErrorNumber::Open, errno);
-    // Exclusive use: an advisory lock every instance of this program honours, plus the
-    // terminal's own exclusive mode against other programs.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int code = errno;
+    // No other program, and no calibration tool, shares the controller's line with us.
+    if (const int code = rxport::lockExclusive(fd); code != 0) {
         ::close(fd);
         throw PortError(PortErrorNumber::Open, code);
     }
-    ::ioctl(fd, TIOCEXCL);
     try {
         configure(fd);
     } catch (...) {
-        ::ioctl(fd, TIOCNXCL);
+        rxport::unlockExclusive(fd);
         ::close(fd);
         throw;
     }
@@ -226,7 +178,8 @@ void SerialPort::configure(int fd) const {
     case StopBits::One:
         break;
     case StopBits::OnePointFive:
-        // A UART sends 1.5 stop bits for "two" only with 5 data bits, as on Windows.
+        // With 5 data bits the UART's second stop bit lasts half a bit: 1.5 exists only there,
+        // and 2 only with longer words. Any other pairing is refused, not sent otherwise.
         if (settings_.dataBits != 5) throw PortError(PortErrorNumber::SetState, EINVAL);
         tio.c_cflag |= CSTOPB;
         break;
@@ -279,7 +232,7 @@ void SerialPort::closeDevice() {
     readNotifier_ = nullptr;
     delete writeNotifier_;
     writeNotifier_ = nullptr;
-    ::ioctl(fd_, TIOCNXCL);
+    rxport::unlockExclusive(fd_);
     ::close(fd_);
     fd_ = -1;
     unsent_.clear();
@@ -339,9 +292,7 @@ void SerialPort::onWritable() {
 bool SerialPort::outputPending() const {
     if (!Connected()) return false;
     if (!unsent_.isEmpty()) return true;
-    int queued = 0;
-    // A device that cannot tell has nothing we could wait for.
-    return ::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0;
+    return rxport::outputQueued(fd_);
 }
 
 int SerialPort::waitingCount() const {
@@ -397,7 +348,15 @@ void SerialPort::onReadable() {
 }
 
 QDialog* SerialPort::ShowSetup(QWidget* parent) {
-    const QStringList ports = availablePortNames();
+    const rxport::PortEnvironment env = rxport::PortEnvironment::fromSystem();
+    // A COM folder that cannot be read leaves the COMn names unknown: say so rather than
+    // offer a list that lacks them.
+    if (DIR* dir = ::opendir(QFile::encodeName(env.comDir).constData()); dir != nullptr) {
+        ::closedir(dir);
+    } else {
+        throw PortError(PortErrorNumber::Registry, errno);
+    }
+    const QStringList ports = rxport::portList(env);
     auto* dialog = new SerialSetupForm(settings_, ports, parent);
     connect(dialog, &SerialSetupForm::chosen, this, [this](const PortSettings& chosen) {
         try {

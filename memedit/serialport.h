@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
 class QSocketNotifier;
 class QDialog;
@@ -71,14 +70,9 @@ class SerialPort : public QObject {
     // While held, no receive event is delivered; bytes wait in the device.
     void holdEvents(bool hold);
 
-    // Runs the settings dialog without blocking the caller; OK applies the six choices.
+    // Runs the settings dialog without blocking the caller; OK applies the six choices. The
+    // port list is the one the calibration tools offer (rxport::portList).
     QDialog* ShowSetup(QWidget* parent);
-
-    // COMn -> $RX_COM_DIR/COMn when that entry exists, else /dev/ttyS<n-1>; a name without
-    // a slash is a device in /dev; anything else is used as a path.
-    static QString devicePath(const QString& name);
-    // The serial ports of the system and the COMn entries of $RX_COM_DIR, sorted by name.
-    static QStringList availablePortNames();
 
   signals:
     // Bytes have arrived; count is the number now waiting (at least 1).

@@ -56,9 +56,15 @@ SerialSetupForm::SerialSetupForm(const PortSettings& current, const QStringList&
     group->setObjectName(QStringLiteral("GroupBox1"));
     group->setGeometry(8, 8, 217, 169);
 
+    // The port in use is always offered and selected, even when the list does not find it
+    // (a COMn with no device behind it yet, a name typed elsewhere): OK pressed to change only
+    // the speed must keep it.
+    QStringList portEntries = ports;
+    if (!current.port.isEmpty() && !portEntries.contains(current.port))
+        portEntries.prepend(current.port);
     const QStringList entries[6] = {
-        ports,           baudEntries(), QStringList{"5", "6", "7", "8"}, stopBitsEntries(),
-        parityEntries(), flowEntries()};
+        portEntries,       baudEntries(),   QStringList{"5", "6", "7", "8"},
+        stopBitsEntries(), parityEntries(), flowEntries()};
     const QString selected[6] = {current.port,
                                  baudEntry(current),
                                  QString::number(current.dataBits),
@@ -99,7 +105,8 @@ SerialSetupForm::SerialSetupForm(const PortSettings& current, const QStringList&
 
 PortSettings SerialSetupForm::choice() const {
     PortSettings s = start_;
-    s.port = lists_[PortList]->currentIndex() < 0 ? QString() : lists_[PortList]->currentText();
+    // An empty list (no port anywhere, none set) leaves the port as it was.
+    if (lists_[PortList]->currentIndex() >= 0) s.port = lists_[PortList]->currentText();
     if (const int i = lists_[BaudList]->currentIndex(); i == 0) {
         s.customBaud = true;
     } else if (i > 0) {

@@ -12,6 +12,7 @@ namespace memedit {
 class SerialSetupForm : public QDialog {
     Q_OBJECT
   public:
+    // Offers `ports`, with current.port put first when the list lacks it.
     SerialSetupForm(const PortSettings& current, const QStringList& ports,
                     QWidget* parent = nullptr);
 

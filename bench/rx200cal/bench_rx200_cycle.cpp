@@ -89,6 +89,7 @@ Result runCase(const QStringList& simArgs, int seconds) {
             if (tick == 10 && cycleEnds.size() == 3) loop.quit();
         });
         QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+        form.load();
         form.show();
         // Steady state: the start-up refreshes and the write-back of the flags are behind us.
         loop.exec();

@@ -23,6 +23,12 @@ namespace {
 QByteArray bs(std::initializer_list<char> list) {
     return QByteArray(list.begin(), qsizetype(list.size()));
 }
+
+// A callback's result, held where a callback that runs after a failed wait can still write.
+template <typename T> using Later = std::shared_ptr<std::optional<T>>;
+template <typename T> Later<T> later() {
+    return std::make_shared<std::optional<T>>();
+}
 } // namespace
 
 class TestLink : public QObject {
@@ -40,6 +46,9 @@ class TestLink : public QObject {
     void vanishedDeviceClosesThePort();
     void missingPortReportsTheReason();
     void portLockedElsewhereIsRefused();
+    void callbacksNeverRunInsideTheCall();
+    void urgentWorkGoesAheadOfTheQueue();
+    void shutdownSendsQueuedFramesAndDropsReads();
 
   private:
     bool openLink();
@@ -67,19 +76,19 @@ void TestLink::cleanup() {
 }
 
 bool TestLink::openLink() {
-    bool opened = false;
-    link_->open("COM1", [&](bool ok, const QString& error) {
-        opened = ok;
+    auto opened = later<bool>();
+    link_->open("COM1", [opened](bool ok, const QString& error) {
+        *opened = ok;
         if (!ok) qWarning() << error;
     });
-    return opened;
+    return QTest::qWaitFor([&] { return opened->has_value(); }, 5000) && **opened;
 }
 
 std::optional<std::string> TestLink::readAndWait(Space space, quint8 word) {
-    std::optional<std::string> value;
-    link_->readWord(space, word, [&](const std::string& v) { value = v; });
-    if (!QTest::qWaitFor([&] { return value.has_value(); }, 5000)) return std::nullopt;
-    return value;
+    auto value = later<std::string>();
+    link_->readWord(space, word, [value](const std::string& v) { *value = v; });
+    (void)QTest::qWaitFor([&] { return value->has_value(); }, 5000);
+    return *value;
 }
 
 void TestLink::replies_data() {
@@ -115,11 +124,11 @@ void TestLink::replies() {
     auto remaining = pieces;
     QTimer pacer;
     pacer.setInterval(20);
-    connect(&pacer, &QTimer::timeout, this, [&] {
+    connect(&pacer, &QTimer::timeout, &pacer, [&] {
         if (remaining.isEmpty()) return pacer.stop();
         peer_->send(remaining.takeFirst());
     });
-    connect(peer_.get(), &PtyPeer::bytesReceived, this, [&] {
+    connect(peer_.get(), &PtyPeer::bytesReceived, &pacer, [&] {
         if (peer_->received.size() == 4 && !pacer.isActive()) pacer.start();
     });
     const auto got = readAndWait(space, quint8(word));
@@ -152,44 +161,48 @@ void TestLink::noReplyTimesOut() {
 
 void TestLink::oneFrameAtATime() {
     // Two reads asked for at once: the second frame waits for the first reply.
+    QObject context; // the test's connections end with it
     QByteArray seenWhenAnswering;
-    connect(peer_.get(), &PtyPeer::bytesReceived, this, [&] {
+    connect(peer_.get(), &PtyPeer::bytesReceived, &context, [&] {
         if (peer_->received.size() != 4 || !seenWhenAnswering.isEmpty()) return;
-        QTimer::singleShot(150, this, [&] {
+        QTimer::singleShot(150, &context, [&] {
             seenWhenAnswering = peer_->received;
             peer_->send("M1311\r");
         });
     });
-    std::optional<std::string> a, b;
-    link_->readWord(Space::Memory, 13, [&](const std::string& v) { a = v; });
-    link_->readWord(Space::Memory, 14, [&](const std::string& v) { b = v; });
+    auto a = later<std::string>(), b = later<std::string>();
+    link_->readWord(Space::Memory, 13, [a](const std::string& v) { *a = v; });
+    link_->readWord(Space::Memory, 14, [b](const std::string& v) { *b = v; });
     QVERIFY(link_->busy());
-    QTRY_VERIFY_WITH_TIMEOUT(a.has_value() && peer_->received.size() == 8, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(a->has_value() && peer_->received.size() == 8, 5000);
     QCOMPARE(seenWhenAnswering.toHex(' '), QByteArray("RM\x0d\r").toHex(' '));
-    QCOMPARE(*a, std::string("11\r"));
+    QCOMPARE(**a, std::string("11\r"));
     peer_->send("M1422\r");
-    QTRY_VERIFY_WITH_TIMEOUT(b.has_value(), 5000);
-    QCOMPARE(*b, std::string("22\r"));
+    QTRY_VERIFY_WITH_TIMEOUT(b->has_value(), 5000);
+    QCOMPARE(**b, std::string("22\r"));
     QCOMPARE(peer_->received.toHex(' '), QByteArray("RM\x0d\rRM\x0e\r").toHex(' '));
 }
 
 void TestLink::memoryWritePausesEepromWriteDoesNot() {
+    QObject context;
     QElapsedTimer clock;
     QList<qint64> arrivals;
-    connect(peer_.get(), &PtyPeer::bytesReceived, this, [&] { arrivals << clock.elapsed(); });
+    connect(peer_.get(), &PtyPeer::bytesReceived, &context, [&] { arrivals << clock.elapsed(); });
     clock.start();
     link_->WriteMemoryWord(36, 0x01, 0x2C);
-    link_->sendRaw("X");
+    link_->send("X");
     QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 7, 5000);
     QCOMPARE(arrivals.size(), 2);
     QVERIFY2(arrivals[1] - arrivals[0] >= 45,
              qPrintable(QString::number(arrivals[1] - arrivals[0])));
 
     peer_->received.clear();
-    bool done = false;
+    auto done = later<qint64>();
+    clock.restart();
     link_->WriteEepromWord(80, 0x00, 0x05);
-    link_->then([&] { done = true; });
-    QVERIFY(done); // nothing to wait for after an EEPROM write
+    link_->then([done, &clock] { *done = clock.elapsed(); });
+    QTRY_VERIFY_WITH_TIMEOUT(done->has_value(), 5000);
+    QVERIFY2(**done < MemoryWriteSettleMs, qPrintable(QString::number(**done)));
     QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 6, 5000);
 }
 
@@ -204,14 +217,14 @@ void TestLink::writeFramesOnTheLine() {
 
 void TestLink::vanishedDeviceClosesThePort() {
     QSignalSpy lost(link_.get(), &Link::portLost);
-    std::optional<std::string> value;
-    link_->readWord(Space::Memory, 13, [&](const std::string& v) { value = v; });
+    auto value = later<std::string>();
+    link_->readWord(Space::Memory, 13, [value](const std::string& v) { *value = v; });
     QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 4, 5000);
     peer_.reset(); // the device goes away in the middle of the read
     QTRY_VERIFY_WITH_TIMEOUT(!link_->isOpen(), 5000);
     QCOMPARE(lost.count(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(value.has_value(), 5000);
-    QCOMPARE(*value, std::string());
+    QTRY_VERIFY_WITH_TIMEOUT(value->has_value(), 5000);
+    QCOMPARE(**value, std::string());
     // Reads on the closed port end at once with the empty text.
     const auto after = readAndWait(Space::Memory, 14);
     QVERIFY(after.has_value());
@@ -220,15 +233,13 @@ void TestLink::vanishedDeviceClosesThePort() {
 
 void TestLink::missingPortReportsTheReason() {
     Link other;
-    bool called = false;
-    QString reason;
-    other.open(dir_->filePath("COM9-does-not-exist"), [&](bool ok, const QString& error) {
-        called = true;
-        QVERIFY(!ok);
-        reason = error;
+    auto result = later<std::pair<bool, QString>>();
+    other.open(dir_->filePath("COM9-does-not-exist"), [result](bool ok, const QString& error) {
+        *result = {ok, error};
     });
-    QVERIFY(called);
-    QVERIFY(!reason.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(result->has_value(), 5000);
+    QVERIFY(!(*result)->first);
+    QVERIFY(!(*result)->second.isEmpty());
     QVERIFY(!other.isOpen());
 }
 
@@ -240,12 +251,62 @@ void TestLink::portLockedElsewhereIsRefused() {
     const int holder = ::open(peer_->slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     QVERIFY(holder >= 0);
     QCOMPARE(::flock(holder, LOCK_EX | LOCK_NB), 0);
-    bool refused = false;
-    link_->open("COM1", [&](bool ok, const QString& error) { refused = !ok && !error.isEmpty(); });
-    QVERIFY(refused);
+    auto refused = later<bool>();
+    link_->open("COM1",
+                [refused](bool ok, const QString& error) { *refused = !ok && !error.isEmpty(); });
+    QTRY_VERIFY_WITH_TIMEOUT(refused->has_value(), 5000);
+    QVERIFY(**refused);
     QVERIFY(!link_->isOpen());
     ::close(holder);
     QVERIFY(openLink());
+}
+
+void TestLink::callbacksNeverRunInsideTheCall() {
+    // An idle link starts work from the event loop: a caller's state is never changed under it.
+    auto ran = later<bool>();
+    link_->then([ran] { *ran = true; });
+    QVERIFY(!ran->has_value());
+    QVERIFY(link_->busy());
+    QTRY_VERIFY_WITH_TIMEOUT(ran->has_value(), 5000);
+}
+
+void TestLink::urgentWorkGoesAheadOfTheQueue() {
+    // While the read of M13 waits for its reply, urgent reads go out right after that reply,
+    // before the queued read of M14.
+    link_->readWord(Space::Memory, 13, [](const std::string&) {});
+    link_->readWord(Space::Memory, 14, [](const std::string&) {});
+    QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 4, 5000);
+    link_->ahead([this] {
+        link_->readWord(Space::Eeprom, 20, [](const std::string&) {});
+        link_->readWord(Space::Eeprom, 21, [](const std::string&) {});
+    });
+    QObject context;
+    connect(peer_.get(), &PtyPeer::bytesReceived, &context, [this] {
+        const QByteArray& in = peer_->received;
+        peer_->send(QByteArray(1, in.at(in.size() - 3)) +
+                    QByteArray::number(quint8(in.at(in.size() - 2))) + "1\r");
+    });
+    QCOMPARE(peer_->received.size(), 4);
+    peer_->send("M131\r");
+    QTRY_COMPARE_WITH_TIMEOUT(peer_->received.size(), 16, 5000);
+    QCOMPARE(peer_->received.toHex(' '), QByteArray("RM\x0d\rRE\x14\rRE\x15\rRM\x0e\r").toHex(' '));
+}
+
+void TestLink::shutdownSendsQueuedFramesAndDropsReads() {
+    // The program ends while a step's reads and a write wait in the queue: the write leaves,
+    // the reads do not, and the port closes after the write's bytes.
+    link_->readWord(Space::Memory, 13, [](const std::string&) {});
+    link_->WriteMemoryWord(17, 0x03, 0xE8);
+    link_->readWord(Space::Memory, 14, [](const std::string&) {});
+    auto called = later<bool>();
+    link_->then([called] { *called = true; });
+    auto ended = later<bool>();
+    link_->shutdown([ended] { *ended = true; });
+    link_->readWord(Space::Memory, 15, [](const std::string&) {}); // after the end: never sent
+    QTRY_VERIFY_WITH_TIMEOUT(ended->has_value(), 5000);
+    QVERIFY(!link_->isOpen());
+    QVERIFY(!called->has_value());
+    QCOMPARE(peer_->received.toHex(' '), QByteArray::fromHex("574d1103e80d").toHex(' '));
 }
 
 QTEST_GUILESS_MAIN(TestLink)

@@ -1,7 +1,8 @@
 // Word reads and writes on the line, the reply parser and port errors, against a
 // pseudo-terminal that plays the controller.
+#include "editortest.h"
 #include "mainwindow.h"
-#include "ptyline.h"
+#include "ptypeer.h"
 #include "serialport.h"
 
 #include <QLineEdit>
@@ -26,9 +27,9 @@ class CommandsTest : public QObject {
     Q_OBJECT
   private slots:
     void init() {
-        line = std::make_unique<PtyLine>();
-        QVERIFY(line->isValid());
-        qputenv("RX_COM_DIR", line->dir().toLocal8Bit());
+        line = std::make_unique<PtyPeer>();
+        QVERIFY(line->ok() && line->publish(QStringLiteral("COM1")));
+        qputenv("RX_COM_DIR", line->comDir().toLocal8Bit());
         window = std::make_unique<Form1>();
     }
     void cleanup() {
@@ -53,7 +54,7 @@ class CommandsTest : public QObject {
         QFETCH(QByteArray, frame);
         QVERIFY(!window->comPort()->Connected());
         click(QStringLiteral("Read%1").arg(word));
-        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received()), frame, kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received), frame, kWait);
         // A read leaves the port open for the reply.
         QVERIFY(window->comPort()->Connected());
     }
@@ -79,24 +80,24 @@ class CommandsTest : public QObject {
         box->setText(QStringLiteral("old"));
         QSignalSpy changes(box, &QLineEdit::textChanged);
         click(QStringLiteral("Read%1").arg(word));
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(word), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, readFrame(word), kWait);
         QByteArray collected;
         for (const QByteArray& piece : pieces.mid(0, pieces.size() - 1)) {
             // Each piece is taken in before the next is sent; the box waits for the CR.
-            line->reply(piece);
+            line->send(piece);
             collected += piece;
             QTRY_COMPARE_WITH_TIMEOUT(window->replyBuffer(), collected, kWait);
             QCOMPARE(box->text(), QStringLiteral("old"));
         }
-        line->reply(pieces.last());
+        line->send(pieces.last());
         QTRY_COMPARE_WITH_TIMEOUT(box->text(), shown, kWait);
         QCOMPARE(changes.size(), 1);
     }
 
     void replyWithTrailingLineFeedChangesNothing() {
         click("Read21");
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21), kWait);
-        line->reply("M21123\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, readFrame(21), kWait);
+        line->send("M21123\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(window->replyBuffer(), QByteArray("M21123\r\n"), kWait);
         QVERIFY(!window->busy());
         QCOMPARE(window->box(21)->text(), QStringLiteral("0"));
@@ -105,22 +106,22 @@ class CommandsTest : public QObject {
     void lateReplyLandsInTheLaterWord() {
         click("Read21");
         click("Read22");
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21) + readFrame(22), kWait);
-        line->reply("M21111\r");
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, readFrame(21) + readFrame(22), kWait);
+        line->send("M21111\r");
         QTRY_COMPARE_WITH_TIMEOUT(window->box(22)->text(), QStringLiteral("111"), kWait);
         QCOMPARE(window->box(21)->text(), QStringLiteral("0"));
     }
 
     void clickDuringReplyPauseRunsAfterIt() {
         click("Read21");
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, readFrame(21), kWait);
         const qint64 replied = line->now();
-        line->reply("M2142\r");
+        line->send("M2142\r");
         QTRY_COMPARE_WITH_TIMEOUT(window->box(21)->text(), QStringLiteral("42"), kWait);
         QVERIFY(window->busy());
         click("Read23");
-        QCOMPARE(line->received(), readFrame(21)); // waits for the pause to end
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21) + readFrame(23), kWait);
+        QCOMPARE(line->received, readFrame(21)); // waits for the pause to end
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, readFrame(21) + readFrame(23), kWait);
         QVERIFY2(line->timeOf(4) - replied >= 450, "the read went out during the pause");
     }
 
@@ -158,7 +159,7 @@ class CommandsTest : public QObject {
         QFETCH(int, gap);
         window->box(word)->setText(text);
         click(QStringLiteral("Write%1").arg(word));
-        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received()), hex(memoryFrame + eepromFrame), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received), hex(memoryFrame + eepromFrame), kWait);
         QTRY_VERIFY_WITH_TIMEOUT(!window->comPort()->Connected(), kWait);
         if (gap > 0) {
             const qint64 measured = line->timeOf(6) - line->timeOf(5);
@@ -184,9 +185,9 @@ class CommandsTest : public QObject {
             errorBoxText(), QStringLiteral("'%1' is not a valid integer value").arg(text), kWait);
         QCOMPARE(errorBoxes().size(), 1);
         // "WM" and the word went out; nothing follows and the port stays open.
-        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received()), QByteArray("57 4D 15"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received), QByteArray("57 4D 15"), kWait);
         QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
-        QCOMPARE(hex(line->received()), QByteArray("57 4D 15"));
+        QCOMPARE(hex(line->received), QByteArray("57 4D 15"));
         QVERIFY(window->comPort()->Connected());
     }
 
@@ -204,7 +205,7 @@ class CommandsTest : public QObject {
                 expected += writeFrame("WE", 2, 220);
             }
         }
-        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received()), hex(expected), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received), hex(expected), kWait);
         QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
         QVERIFY(!window->comPort()->Connected());
         QVERIFY(errorBoxes().isEmpty());
@@ -228,7 +229,7 @@ class CommandsTest : public QObject {
         const QByteArray expected = writeFrame("WM", 21, 1) + writeFrame("WM", 22, 1) +
                                     writeFrame("WE", 2, 1) + writeFrame("WM", 23, 1) +
                                     writeFrame("WM", 24, 1) + QByteArray("WM\x19");
-        QCOMPARE(hex(line->received()), hex(expected));
+        QCOMPARE(hex(line->received), hex(expected));
         QCOMPARE(errorBoxes().size(), 1);
     }
 
@@ -241,10 +242,10 @@ class CommandsTest : public QObject {
     void missingPort() {
         QFETCH(QString, button);
         click("Read100");
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(100), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, readFrame(100), kWait);
         window->comPort()->Close();
         memedit::PortSettings settings = window->comPort()->settings();
-        settings.port = line->dir() + QStringLiteral("/COM9");
+        settings.port = line->comDir() + QStringLiteral("/COM9");
         window->comPort()->applySettings(settings);
         QVERIFY(!window->comPort()->Connected());
         click(button);
@@ -252,7 +253,7 @@ class CommandsTest : public QObject {
             errorBoxText(), QStringLiteral("Unable to open com port (win error code: 2)"), kWait);
         QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
         QCOMPARE(errorBoxes().size(), 1);
-        QCOMPARE(line->received(), readFrame(100));
+        QCOMPARE(line->received, readFrame(100));
         QCOMPARE(window->pendingWord(), 100); // a failed read keeps the pending word
     }
 
@@ -265,17 +266,18 @@ class CommandsTest : public QObject {
     }
     void heldFrameLeavesBeforeTheClose() {
         QFETCH(bool, released);
-        line->holdEditorOutput(true);
+        line->holdOutput(true);
         window->box(22)->setText("1000");
+        QSignalSpy arrived(line.get(), &PtyPeer::bytesReceived);
         click("Write22");
-        // Well past the write's pauses (about 150 ms), the frame still waits and the port stays
-        // open: nothing to wait on but time here.
-        QTest::qWait(400);
-        QVERIFY(line->received().isEmpty());
+        // Nothing reaches the controller until well past the write's pauses (about 150 ms), and
+        // the port is still open then: the close waits for the held frame.
+        QVERIFY(!arrived.wait(400));
+        QVERIFY(line->received.isEmpty());
         QVERIFY(window->comPort()->Connected());
         if (released) {
-            line->holdEditorOutput(false);
-            QTRY_COMPARE_WITH_TIMEOUT(hex(line->received()),
+            line->holdOutput(false);
+            QTRY_COMPARE_WITH_TIMEOUT(hex(line->received),
                                       hex(writeFrame("WM", 22, 1000) + writeFrame("WE", 2, 1000)),
                                       kWait);
             QTRY_VERIFY_WITH_TIMEOUT(!window->comPort()->Connected(), kWait);
@@ -286,7 +288,7 @@ class CommandsTest : public QObject {
                 QStringLiteral("WriteFile function failed (win error code: %1)").arg(ETIMEDOUT),
                 kWait);
             QVERIFY(!window->comPort()->Connected());
-            QVERIFY(line->received().isEmpty());
+            QVERIFY(line->received.isEmpty());
         }
     }
 
@@ -301,16 +303,16 @@ class CommandsTest : public QObject {
         QVERIFY2(code == QString::number(EBUSY) || code == QString::number(EWOULDBLOCK),
                  qPrintable(errorBoxText()));
         QVERIFY(errorBoxText().startsWith(QLatin1String("Unable to open com port")));
-        QVERIFY(line->received().isEmpty());
+        QVERIFY(line->received.isEmpty());
         other.Close();
         closeErrorBoxes();
         click("Read21");
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, readFrame(21), kWait);
     }
 
     void deviceGoneClosesThePort() {
         click("Read21");
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), readFrame(21), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, readFrame(21), kWait);
         line->hangUp();
         QTRY_VERIFY_WITH_TIMEOUT(!window->comPort()->Connected(), kWait);
         QCOMPARE(errorBoxText(), QStringLiteral("ReadFile function failed (win error code: 5)"));
@@ -324,7 +326,7 @@ class CommandsTest : public QObject {
         button->click();
     }
 
-    std::unique_ptr<PtyLine> line;
+    std::unique_ptr<PtyPeer> line;
     std::unique_ptr<Form1> window;
 };
 

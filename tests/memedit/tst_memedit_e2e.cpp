@@ -1,8 +1,8 @@
 // The editor against the controller simulator, through the real serial path: the simulator
 // publishes COM1 in RX_COM_DIR and logs every frame it receives to RX_SIM_LOG.
+#include "editortest.h"
 #include "framelog.h"
 #include "mainwindow.h"
-#include "ptyline.h"
 #include "serialport.h"
 
 #include <QLineEdit>

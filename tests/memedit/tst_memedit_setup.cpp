@@ -1,6 +1,8 @@
 // The serial settings dialog and the line settings the port applies.
+#include "editortest.h"
 #include "mainwindow.h"
-#include "ptyline.h"
+#include "portnames.h"
+#include "ptypeer.h"
 #include "serialport.h"
 #include "serialsetupform.h"
 
@@ -30,7 +32,7 @@ QComboBox* list(int n) {
     return setupForm()->findChild<QComboBox*>(QStringLiteral("Combo%1").arg(n));
 }
 
-termios slaveSettings(const PtyLine& line) {
+termios slaveSettings(const PtyPeer& line) {
     termios tio{};
     const int fd = ::open(line.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     tcgetattr(fd, &tio);
@@ -43,9 +45,9 @@ class SetupTest : public QObject {
     Q_OBJECT
   private slots:
     void init() {
-        line = std::make_unique<PtyLine>();
-        QVERIFY(line->isValid());
-        qputenv("RX_COM_DIR", line->dir().toLocal8Bit());
+        line = std::make_unique<PtyPeer>();
+        QVERIFY(line->ok() && line->publish(QStringLiteral("COM1")));
+        qputenv("RX_COM_DIR", line->comDir().toLocal8Bit());
         window = std::make_unique<Form1>();
     }
     void cleanup() {
@@ -56,7 +58,7 @@ class SetupTest : public QObject {
         line.reset();
     }
 
-    void firstOpenUsesTheDesignSettings() {
+    void firstOpenUses19200EightNoneOne() {
         click("Read21");
         QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->Connected(), kWait);
         const termios tio = slaveSettings(*line);
@@ -112,38 +114,42 @@ class SetupTest : public QObject {
         QCOMPARE(shown, entries);
     }
 
-    void portListHoldsTheComEntriesSorted() {
-        PtyLine com10(QStringLiteral("COM10"), line->dir());
-        PtyLine com2(QStringLiteral("COM2"), line->dir());
-        QFile::link(line->slavePath(), line->dir() + QStringLiteral("/modem"));
+    void portListIsTheCalibrationToolsList() {
+        PtyPeer com10, com2;
+        QVERIFY(com10.linkAs(QDir(line->comDir()).filePath(QStringLiteral("COM10"))));
+        QVERIFY(com2.linkAs(QDir(line->comDir()).filePath(QStringLiteral("COM2"))));
         click("Button1");
         QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
         QStringList entries;
         for (int i = 0; i < list(1)->count(); ++i)
             entries << list(1)->itemText(i);
-        QVERIFY(!entries.contains(QStringLiteral("modem")));
-        QStringList com;
-        for (const QString& e : entries) {
-            if (e.startsWith(QStringLiteral("COM"))) com << e;
-        }
-        QCOMPARE(com, QStringList({"COM1", "COM10", "COM2"}));
-        QStringList sorted = entries;
-        sorted.sort(Qt::CaseInsensitive);
-        QCOMPARE(entries, sorted);
+        QCOMPARE(entries.mid(0, 3), QStringList({"COM1", "COM2", "COM10"}));
+        QCOMPARE(entries, rxport::portList());
     }
 
-    void unknownPortSelectsNothing() {
+    // A port the list does not find (no device behind it yet) is still offered and selected,
+    // so OK pressed to change only the speed keeps it.
+    void portNotFoundIsOfferedAndKept() {
         memedit::PortSettings settings = window->comPort()->settings();
         settings.port = QStringLiteral("COM77");
         window->comPort()->applySettings(settings);
         click("Button1");
         QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
-        QCOMPARE(list(1)->currentIndex(), -1);
+        QCOMPARE(list(1)->currentText(), QStringLiteral("COM77"));
+        list(2)->setCurrentText(QStringLiteral("9600"));
         setupForm()->findChild<QPushButton*>("OkButton")->click();
-        QCOMPARE(window->comPort()->settings().port, QString());
+        QCOMPARE(window->comPort()->settings().port, QStringLiteral("COM77"));
+        QCOMPARE(window->comPort()->settings().baudRate, 9600);
+    }
+
+    // The editor opens a port by the rule the calibration tools use (rxport::resolvePortName):
+    // "com1" reaches the device COM1 names.
+    void lowerCaseComNameOpensThePort() {
+        memedit::PortSettings settings = window->comPort()->settings();
+        settings.port = QStringLiteral("com1");
+        window->comPort()->applySettings(settings);
         click("Read21");
-        QTRY_COMPARE_WITH_TIMEOUT(
-            errorBoxText(), QStringLiteral("Unable to open com port (win error code: 2)"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, QByteArray("RM\x15\r"), kWait);
     }
 
     void cancelChangesNothing_data() {
@@ -153,7 +159,7 @@ class SetupTest : public QObject {
     }
     void cancelChangesNothing() {
         QFETCH(bool, open);
-        other = std::make_unique<PtyLine>(QStringLiteral("COM2"), line->dir());
+        addCom2();
         if (open) {
             click("Read21");
             QTRY_VERIFY_WITH_TIMEOUT(window->comPort()->Connected(), kWait);
@@ -172,15 +178,15 @@ class SetupTest : public QObject {
         if (open) {
             const termios tio = slaveSettings(*line);
             QCOMPARE(cfgetospeed(&tio), speed_t(B19200));
-            line->reply("M21555\r");
+            line->send("M21555\r");
             QTRY_COMPARE_WITH_TIMEOUT(window->box(21)->text(), QStringLiteral("555"), kWait);
         }
     }
 
     void okSwitchesAnOpenPortAtOnce() {
-        other = std::make_unique<PtyLine>(QStringLiteral("COM2"), line->dir());
+        addCom2();
         click("Read21");
-        QTRY_COMPARE_WITH_TIMEOUT(line->received().size(), 4, kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(line->received.size(), 4, kWait);
         click("Button1");
         QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
         list(1)->setCurrentText(QStringLiteral("COM2"));
@@ -188,17 +194,17 @@ class SetupTest : public QObject {
         QCOMPARE(window->comPort()->settings().port, QStringLiteral("COM2"));
         QVERIFY(window->comPort()->Connected());
         // The old line no longer reaches the editor; the new one does at once.
-        line->reply("M21111\r");
-        other->reply("M21222\r");
+        line->send("M21111\r");
+        other->send("M21222\r");
         QTRY_COMPARE_WITH_TIMEOUT(window->box(21)->text(), QStringLiteral("222"), kWait);
         QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
         click("Read22");
-        QTRY_COMPARE_WITH_TIMEOUT(other->received(), QByteArray("RM\x16\r"), kWait);
-        QCOMPARE(line->received().size(), 4);
+        QTRY_COMPARE_WITH_TIMEOUT(other->received, QByteArray("RM\x16\r"), kWait);
+        QCOMPARE(line->received.size(), 4);
     }
 
     void okOnAClosedPortTakesEffectAtTheNextCommand() {
-        other = std::make_unique<PtyLine>(QStringLiteral("COM2"), line->dir());
+        addCom2();
         click("Button1");
         QTRY_VERIFY_WITH_TIMEOUT(setupForm() != nullptr, kWait);
         list(1)->setCurrentText(QStringLiteral("COM2"));
@@ -207,7 +213,7 @@ class SetupTest : public QObject {
         setupForm()->findChild<QPushButton*>("OkButton")->click();
         QVERIFY(!window->comPort()->Connected());
         click("Read21");
-        QTRY_COMPARE_WITH_TIMEOUT(other->received(), QByteArray("RM\x15\r"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(other->received, QByteArray("RM\x15\r"), kWait);
         const termios tio = slaveSettings(*other);
         QCOMPARE(cfgetospeed(&tio), speed_t(B38400));
         QVERIFY(tio.c_cflag & CSTOPB);
@@ -239,14 +245,21 @@ class SetupTest : public QObject {
     }
 
   private:
+    // A second controller, on COM2 of the same folder.
+    void addCom2() {
+        other = std::make_unique<PtyPeer>();
+        QVERIFY(other->ok());
+        QVERIFY(other->linkAs(QDir(line->comDir()).filePath(QStringLiteral("COM2"))));
+    }
+
     void click(const QString& name) {
         auto* button = window->findChild<QPushButton*>(name);
         QVERIFY2(button, qPrintable(name));
         button->click();
     }
 
-    std::unique_ptr<PtyLine> line;
-    std::unique_ptr<PtyLine> other;
+    std::unique_ptr<PtyPeer> line;
+    std::unique_ptr<PtyPeer> other;
     std::unique_ptr<Form1> window;
 };
 

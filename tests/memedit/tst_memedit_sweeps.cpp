@@ -1,6 +1,7 @@
 // The page sweeps: what each sends, in which order, when it stops and what its bar shows.
+#include "editortest.h"
 #include "mainwindow.h"
-#include "ptyline.h"
+#include "ptypeer.h"
 #include "serialport.h"
 
 #include <QLineEdit>
@@ -26,9 +27,9 @@ class SweepsTest : public QObject {
     Q_OBJECT
   private slots:
     void init() {
-        line = std::make_unique<PtyLine>();
-        QVERIFY(line->isValid());
-        qputenv("RX_COM_DIR", line->dir().toLocal8Bit());
+        line = std::make_unique<PtyPeer>();
+        QVERIFY(line->ok() && line->publish(QStringLiteral("COM1")));
+        qputenv("RX_COM_DIR", line->comDir().toLocal8Bit());
         window = std::make_unique<Form1>();
     }
     void cleanup() {
@@ -69,9 +70,9 @@ class SweepsTest : public QObject {
         click(button);
         QVERIFY(sweepTimer->isActive());
         QCOMPARE(progress->value(), progress->minimum());
-        QVERIFY(line->received().isEmpty()); // nothing is sent at the start
+        QVERIFY(line->received.isEmpty()); // nothing is sent at the start
         QTRY_VERIFY_WITH_TIMEOUT(!sweepTimer->isActive(), 4 * kWait);
-        QCOMPARE(hex(line->received()), hex(reads(first, last)));
+        QCOMPARE(hex(line->received), hex(reads(first, last)));
         QCOMPARE(progress->value(), progress->maximum());
         QCOMPARE(window->sweepCounter(), endCounter);
         // The first read goes out on the first tick that finds a word.
@@ -84,31 +85,31 @@ class SweepsTest : public QObject {
         click("Button365");
         QCOMPARE(progress->value(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(progress->value(), 1, kWait);
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), reads(140, 140), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, reads(140, 140), kWait);
     }
 
     void restartReadsFromTheFirstWordAgain() {
         auto* progress = window->findChild<QProgressBar*>("ProgressBar2");
         click("Button364");
-        QTRY_VERIFY_WITH_TIMEOUT(line->received().size() >= 5 * 4, kWait);
-        const int sent = int(line->received().size() / 4);
+        QTRY_VERIFY_WITH_TIMEOUT(line->received.size() >= 5 * 4, kWait);
+        const int sent = int(line->received.size() / 4);
         click("Button364");
         QCOMPARE(progress->value(), 100);
         QTRY_VERIFY_WITH_TIMEOUT(!window->findChild<QTimer*>("Timer2")->isActive(), 4 * kWait);
-        QCOMPARE(hex(line->received()), hex(reads(100, 99 + sent) + reads(100, 139)));
+        QCOMPARE(hex(line->received), hex(reads(100, 99 + sent) + reads(100, 139)));
         QCOMPARE(progress->value(), 140);
     }
 
     void startStopsTheOtherSweep() {
         click("Button364");
-        QTRY_VERIFY_WITH_TIMEOUT(line->received().size() >= 2 * 4, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(line->received.size() >= 2 * 4, kWait);
         click("Button366");
         QVERIFY(!window->findChild<QTimer*>("Timer2")->isActive());
         const int stoppedAt = window->findChild<QProgressBar*>("ProgressBar2")->value();
-        const qsizetype before = line->received().size();
-        QTRY_VERIFY_WITH_TIMEOUT(line->received().size() >= before + 3 * 4, kWait);
+        const qsizetype before = line->received.size();
+        QTRY_VERIFY_WITH_TIMEOUT(line->received.size() >= before + 3 * 4, kWait);
         window->findChild<QTimer*>("Timer4")->stop();
-        const QByteArray sent = line->received();
+        const QByteArray sent = line->received;
         // After the switch only page 4 words go out, from M180 on.
         const qsizetype at = sent.indexOf(reads(180, 182));
         QVERIFY(at > 0);
@@ -119,7 +120,7 @@ class SweepsTest : public QObject {
 
     void failingReadStopsTheSweepWithOneReport() {
         memedit::PortSettings settings = window->comPort()->settings();
-        settings.port = line->dir() + QStringLiteral("/nothing");
+        settings.port = line->comDir() + QStringLiteral("/nothing");
         window->comPort()->applySettings(settings);
         auto* progress = window->findChild<QProgressBar*>("ProgressBar3");
         click("Button365");
@@ -133,11 +134,11 @@ class SweepsTest : public QObject {
 
     void replyPauseHoldsTheNextTick() {
         click("Button367");
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), reads(220, 220), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, reads(220, 220), kWait);
         const qint64 replied = line->now();
-        line->reply("M220321\r");
+        line->send("M220321\r");
         QTRY_COMPARE_WITH_TIMEOUT(window->box(220)->text(), QStringLiteral("321"), kWait);
-        QTRY_COMPARE_WITH_TIMEOUT(line->received(), reads(220, 221), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, reads(220, 221), kWait);
         window->findChild<QTimer*>("Timer5")->stop();
         const qint64 gap = line->timeOf(4) - replied;
         QVERIFY2(gap >= 450, qPrintable(QString::number(gap)));
@@ -152,7 +153,7 @@ class SweepsTest : public QObject {
         window->findChild<QTimer*>("Timer2")->stop();
         for (int w = 100; w <= 107; ++w)
             QCOMPARE(window->box(w)->text(), QString::number(w * 3));
-        const QByteArray sent = line->received();
+        const QByteArray sent = line->received;
         for (qsizetype i = 4; i < sent.size(); i += 4) {
             const qint64 gap = line->timeOf(i) - line->timeOf(i - 4);
             QVERIFY2(gap >= 190,
@@ -168,7 +169,7 @@ class SweepsTest : public QObject {
         button->click();
     }
 
-    std::unique_ptr<PtyLine> line;
+    std::unique_ptr<PtyPeer> line;
     std::unique_ptr<Form1> window;
 };
 

@@ -1,73 +1,20 @@
-// The poll cycle's rules, with a controller the test plays on a pseudo-terminal: when a
+// The poll cycle's rules in virtual time, with the controller played by a fake link: when a
 // request goes out, what replaces what, and what bad entries and silent controllers do.
 #include "calform.h"
-#include "ptypeer.h"
+#include "fakelink.h"
 #include "rx200model.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <set>
 
 using namespace calcore;
-
-namespace {
-
-struct SeenFrame {
-    QByteArray bytes;
-    qint64 ms;
-};
-
-// Answers every read at once with the value the test chose for that word (default 0) and
-// records every frame with the time it came.
-class FakeController : public QObject {
-  public:
-    explicit FakeController(PtyPeer& pty) : pty_(pty) {
-        clock_.start();
-        connect(&pty_, &PtyPeer::bytesReceived, this, [this] { parse(); });
-    }
-    void setValue(char tag, int word, const QByteArray& text) { values_[{tag, word}] = text; }
-    void setSilent(bool silent) { silent_ = silent; }
-    QList<SeenFrame> frames;
-    QStringList writes() const {
-        QStringList out;
-        for (const auto& f : frames)
-            if (f.bytes.startsWith('W')) out << QString::fromLatin1(f.bytes.toHex(' '));
-        return out;
-    }
-
-  private:
-    void parse() {
-        for (;;) {
-            const QByteArray& in = pty_.received;
-            if (in.size() <= used_) return;
-            const int need = in.at(used_) == 'W' ? 6 : 4;
-            if (in.size() - used_ < need) return;
-            const QByteArray frame = in.mid(used_, need);
-            used_ += need;
-            frames.push_back({frame, clock_.elapsed()});
-            if (frame[0] == 'R' && !silent_) {
-                const char tag = frame[1];
-                const int word = quint8(frame[2]);
-                const QByteArray value = values_.value({tag, word}, "0");
-                pty_.send(tag + QByteArray::number(word) + value + '\r');
-            }
-        }
-    }
-    PtyPeer& pty_;
-    QElapsedTimer clock_;
-    qsizetype used_ = 0;
-    bool silent_ = false;
-    QMap<QPair<char, int>, QByteArray> values_;
-};
-
-} // namespace
 
 class TestRx200Cycle : public QObject {
     Q_OBJECT
@@ -80,78 +27,67 @@ class TestRx200Cycle : public QObject {
     void dayButtonDoesNotRestartTheCycle();
     void minutesReplaceSecondsBeforeStepFive();
     void memoryWritePausesBeforeTheNextFrame();
+    void clickDuringAReadIsKept();
     void entryTooBigForThirtyTwoBitsWritesNothing();
     void flagTexts_data();
     void flagTexts();
     void silentControllerLeavesLabelsEmptyAndGoesOn();
+    void noWordOutsideTheRegisterMap();
+    void lostPortKeepsTheRequestAndResumesWithARefresh();
+    void closingSendsThePendingWrite();
 
   private:
     void start();
-    bool waitForSteps(int tick, int count, int timeoutMs = 20000);
-    int writesAfter(int frameIndex) const;
+    void type(const char* entry, const QString& text) {
+        form_->findChild<QLineEdit*>(entry)->setText(text);
+    }
+    void click(const char* button) { form_->findChild<QPushButton*>(button)->click(); }
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<PtyPeer> pty_;
-    std::unique_ptr<FakeController> ctl_;
+    FakeLink* link_ = nullptr;
     std::unique_ptr<CalForm> form_;
-    std::unique_ptr<QSignalSpy> steps_;
+    std::unique_ptr<VirtualTime> time_;
+    QMap<QPair<char, int>, QByteArray> values_;
+    bool silent_ = false;
 };
 
 void TestRx200Cycle::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    qputenv("RX_COM_DIR", dir_->path().toLocal8Bit());
-    pty_ = std::make_unique<PtyPeer>();
-    QVERIFY(pty_->linkAs(dir_->filePath("COM1")));
-    ctl_ = std::make_unique<FakeController>(*pty_);
-    form_ = std::make_unique<CalForm>(rx200::model(), "COM1");
-    steps_ = std::make_unique<QSignalSpy>(&form_->cycle(), &PollCycle::stepDone);
+    values_.clear();
+    silent_ = false;
+    auto link = std::make_unique<FakeLink>();
+    link_ = link.get();
+    link_->answer = [this](Space space, std::uint8_t word) -> std::optional<QByteArray> {
+        if (silent_) return std::nullopt;
+        const char tag = tagOf(space);
+        return tag + QByteArray::number(word) + values_.value({tag, word}, "0") + '\r';
+    };
+    form_ = std::make_unique<CalForm>(rx200::model(), "COM1", std::move(link));
+    time_ = std::make_unique<VirtualTime>(*link_, form_->cycle());
 }
 
 void TestRx200Cycle::cleanup() {
-    steps_.reset();
+    time_.reset();
     form_.reset();
-    ctl_.reset();
-    pty_.reset();
-    dir_.reset();
 }
 
 void TestRx200Cycle::start() {
-    form_->show();
-    QVERIFY(form_->link().isOpen());
-}
-
-bool TestRx200Cycle::waitForSteps(int tick, int count, int timeoutMs) {
-    return QTest::qWaitFor(
-        [&] {
-            int n = 0;
-            for (const auto& args : *steps_)
-                n += args.at(0).toInt() == tick;
-            return n >= count;
-        },
-        timeoutMs);
+    form_->load();
+    link_->run();
+    QVERIFY(link_->isOpen());
 }
 
 void TestRx200Cycle::requestAtStepFourGoesOutFiveTicksLater() {
     start();
-    QVERIFY(waitForSteps(10, 1));
-    steps_->clear();
-    QVERIFY(waitForSteps(4, 1));
-    form_->findChild<QLineEdit*>("Text26")->setText("7");
-    QTest::mouseClick(form_->findChild<QPushButton*>("Command49"), Qt::LeftButton); // "Alterar"
+    QVERIFY(time_->runSteps(10));
+    QVERIFY(time_->runSteps(4));
+    type("Text26", "7");
+    click("Command49"); // "Alterar"
     QCOMPARE(form_->cycle().state().Tick, 0);
-    const auto before = steps_->size();
-    // Nothing is written by the end of step 4 of the restarted count; step 5 writes.
-    int writesAtStepFour = -1;
-    connect(&form_->cycle(), &PollCycle::stepDone, this, [&](int tick) {
-        if (tick == 4 && writesAtStepFour < 0) writesAtStepFour = int(ctl_->writes().size());
-    });
-    QVERIFY(waitForSteps(5, 1));
-    QStringList ticksSince;
-    for (auto i = before; i < steps_->size(); ++i)
-        ticksSince << steps_->at(i).at(0).toString();
-    QCOMPARE(ticksSince.join(' '), QString("1 2 3 4 5"));
-    QCOMPARE(writesAtStepFour, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(ctl_->writes(), QStringList({"57 45 1d 00 07 0d"}), 5000);
+    const auto before = time_->steps.size();
+    QVERIFY(time_->runSteps(4));
+    QCOMPARE(link_->writes(), QStringList());
+    QVERIFY(time_->runSteps(5));
+    QCOMPARE(time_->steps.mid(before), QList<int>({1, 2, 3, 4, 5}));
+    QCOMPARE(link_->writes(), QStringList({"57 45 1d 00 07 0d"}));
 }
 
 void TestRx200Cycle::droppedCodesSendNothing_data() {
@@ -163,77 +99,90 @@ void TestRx200Cycle::droppedCodesSendNothing_data() {
 void TestRx200Cycle::droppedCodesSendNothing() {
     QFETCH(int, code);
     start();
-    QVERIFY(waitForSteps(10, 2));
-    const QStringList before = ctl_->writes(); // the start-up write-back, if any
+    QVERIFY(time_->runSteps(10, 2));
+    const QStringList before = link_->writes(); // the start-up write-back, if any
     form_->cycle().requestEntryWrite(code, "5");
-    steps_->clear();
-    QVERIFY(waitForSteps(7, 1));
-    QCOMPARE(ctl_->writes(), before);
+    QVERIFY(time_->runSteps(7));
+    QCOMPARE(link_->writes(), before);
     QCOMPARE(form_->cycle().state().PendingWrite, 0);
 }
 
 void TestRx200Cycle::dayButtonDoesNotRestartTheCycle() {
     start();
-    QVERIFY(waitForSteps(10, 1));
-    steps_->clear();
-    QVERIFY(waitForSteps(1, 1));
-    form_->findChild<QLineEdit*>("Text27")->setText("07");
-    QTest::mouseClick(form_->findChild<QPushButton*>("Command28"), Qt::LeftButton); // "D"
+    QVERIFY(time_->runSteps(10));
+    QVERIFY(time_->runSteps(1));
+    type("Text27", "07");
+    click("Command28"); // "D"
     QCOMPARE(form_->cycle().state().Tick, 1);
     QCOMPARE(form_->cycle().state().PendingWrite, 69);
-    QVERIFY(waitForSteps(5, 1));
-    QCOMPARE(ctl_->writes(), QStringList({"57 4d 45 00 07 0d", "57 4d 41 00 04 0d"}));
+    QVERIFY(time_->runSteps(5));
+    QCOMPARE(link_->writes(), QStringList({"57 4d 45 00 07 0d", "57 4d 41 00 04 0d"}));
     QCOMPARE(form_->cycle().state().RefreshPending, 0);
 }
 
 void TestRx200Cycle::minutesReplaceSecondsBeforeStepFive() {
     start();
-    QVERIFY(waitForSteps(10, 1));
-    form_->findChild<QLineEdit*>("Text9")->setText("59");
-    form_->findChild<QLineEdit*>("Text10")->setText("3");
-    QTest::mouseClick(form_->findChild<QPushButton*>("Command9"), Qt::LeftButton);  // "S"
-    QTest::mouseClick(form_->findChild<QPushButton*>("Command10"), Qt::LeftButton); // "M"
-    steps_->clear();
-    QVERIFY(waitForSteps(7, 1));
-    QCOMPARE(ctl_->writes(), QStringList({"57 4d 43 00 30 0d", "57 4d 41 00 02 0d"}));
+    QVERIFY(time_->runSteps(10));
+    type("Text9", "59");
+    type("Text10", "3");
+    click("Command9");  // "S"
+    click("Command10"); // "M"
+    QVERIFY(time_->runSteps(7));
+    QCOMPARE(link_->writes(), QStringList({"57 4d 43 00 30 0d", "57 4d 41 00 02 0d"}));
 }
 
 void TestRx200Cycle::memoryWritePausesBeforeTheNextFrame() {
     start();
-    QVERIFY(waitForSteps(10, 1));
-    form_->findChild<QLineEdit*>("Text23")->setText("300");
-    QTest::mouseClick(form_->findChild<QPushButton*>("Command24"), Qt::LeftButton); // "M36(AO4)"
-    steps_->clear();
-    QVERIFY(waitForSteps(7, 1));
-    int at = -1;
-    for (int i = 0; i < ctl_->frames.size(); ++i)
-        if (ctl_->frames[i].bytes == QByteArray::fromHex("574d24012c0d")) at = i;
-    QVERIFY(at >= 0 && at + 1 < ctl_->frames.size());
-    const qint64 gap = ctl_->frames[at + 1].ms - ctl_->frames[at].ms;
-    QVERIFY2(gap >= 45, qPrintable(QString::number(gap)));
+    QVERIFY(time_->runSteps(10));
+    type("Text23", "300");
+    click("Command24"); // "M36(AO4)"
+    QVERIFY(time_->runSteps(7));
+    const auto& frames = link_->frames;
+    const auto at = std::find_if(frames.begin(), frames.end(), [](const FakeLink::Frame& f) {
+        return f.bytes == QByteArray::fromHex("574d24012c0d");
+    });
+    QVERIFY(at != frames.end() && at + 1 != frames.end());
+    QVERIFY2((at + 1)->ms - at->ms >= MemoryWriteSettleMs,
+             qPrintable(QString::number((at + 1)->ms - at->ms)));
+}
+
+void TestRx200Cycle::clickDuringAReadIsKept() {
+    start();
+    QVERIFY(time_->runSteps(10));
+    // The click lands while step 3 waits for the reply to M14.
+    link_->onFrame = [this](const FakeLink::Frame& f) {
+        if (f.bytes != QByteArray("RM\x0e\r")) return;
+        link_->onFrame = nullptr;
+        type("Text5", "12");
+        click("Command5");
+    };
+    QVERIFY(time_->runUntil([this] { return !link_->writes().isEmpty(); }));
+    QCOMPARE(link_->writes(), QStringList({"57 45 46 00 0c 0d"}));
+    // The step in progress read its remaining live words first.
+    const QStringList names = link_->names();
+    const auto at = names.indexOf("RM14");
+    QCOMPARE(names.mid(at, 2), QStringList({"RM14", "RM60"}));
 }
 
 void TestRx200Cycle::entryTooBigForThirtyTwoBitsWritesNothing() {
     start();
-    QVERIFY(waitForSteps(10, 2));
-    const QStringList before = ctl_->writes();
+    QVERIFY(time_->runSteps(10, 2));
+    const QStringList before = link_->writes();
     auto* entry = form_->findChild<QLineEdit*>("Text1");
     entry->setText("99999999999");
-    QTest::mouseClick(form_->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    click("Command1");
     QVERIFY(entry->property("invalid").toBool());
     QCOMPARE(form_->cycle().state().PendingWrite, 0);
-    steps_->clear();
-    QVERIFY(waitForSteps(10, 1));
-    QCOMPARE(ctl_->writes(), before);
+    QVERIFY(time_->runSteps(10));
+    QCOMPARE(link_->writes(), before);
     // Typing clears the mark; a number that fits is written again.
     entry->setFocus();
     QTest::keyClick(entry, Qt::Key_Backspace);
     QVERIFY(!entry->property("invalid").toBool());
     entry->setText("-1");
-    QTest::mouseClick(form_->findChild<QPushButton*>("Command1"), Qt::LeftButton);
-    steps_->clear();
-    QVERIFY(waitForSteps(7, 1));
-    QCOMPARE(ctl_->writes().mid(before.size()), QStringList({"57 45 50 ff ff 0d"}));
+    click("Command1");
+    QVERIFY(time_->runSteps(7));
+    QCOMPARE(link_->writes().mid(before.size()), QStringList({"57 45 50 ff ff 0d"}));
 }
 
 void TestRx200Cycle::flagTexts_data() {
@@ -249,26 +198,100 @@ void TestRx200Cycle::flagTexts_data() {
 void TestRx200Cycle::flagTexts() {
     QFETCH(QByteArray, e28);
     QFETCH(bool, checked);
-    ctl_->setValue('E', 28, e28);
+    values_[{'E', 28}] = e28;
     start();
-    QVERIFY(waitForSteps(10, 2));
+    QVERIFY(time_->runSteps(10, 2));
     QCOMPARE(form_->findChild<QCheckBox*>("Check1")->isChecked(), checked);
-    QCOMPARE(ctl_->writes(), checked ? QStringList({"57 45 1c 00 01 0d"}) : QStringList());
+    QCOMPARE(link_->writes(), checked ? QStringList({"57 45 1c 00 01 0d"}) : QStringList());
 }
 
 void TestRx200Cycle::silentControllerLeavesLabelsEmptyAndGoesOn() {
-    ctl_->setSilent(true);
+    silent_ = true;
     start();
     // 23 + 11 + 23 unanswered reads, each ending at its time-out.
-    QVERIFY(waitForSteps(10, 1, 60000));
+    QVERIFY(time_->runSteps(10));
+    QVERIFY(link_->now >= 57 * ReplyTimeoutMs);
     for (const char* name : {"Label1", "Label8", "Label18", "Label45", "Label22", "Label46"})
         QCOMPARE(form_->findChild<QLabel*>(name)->text(), QString());
     QVERIFY(!form_->findChild<QCheckBox*>("Check1")->isChecked());
+    QCOMPARE(form_->windowTitle(),
+             QString("Config. Calibração RX-200 — sem resposta do controlador"));
     // A request still goes out at step 5 of the next cycle.
-    form_->findChild<QLineEdit*>("Text5")->setText("12");
-    QTest::mouseClick(form_->findChild<QPushButton*>("Command5"), Qt::LeftButton);
-    QVERIFY(QTest::qWaitFor([&] { return !ctl_->writes().isEmpty(); }, 60000));
-    QCOMPARE(ctl_->writes(), QStringList({"57 45 46 00 0c 0d"}));
+    type("Text5", "12");
+    click("Command5");
+    QVERIFY(time_->runUntil([this] { return !link_->writes().isEmpty(); }));
+    QCOMPARE(link_->writes(), QStringList({"57 45 46 00 0c 0d"}));
+    // The controller answers again: the title says nothing more at the first answer.
+    silent_ = false;
+    QVERIFY(time_->runSteps(3));
+    QCOMPARE(form_->windowTitle(), QString("Config. Calibração RX-200"));
+}
+
+void TestRx200Cycle::lostPortKeepsTheRequestAndResumesWithARefresh() {
+    start();
+    QVERIFY(time_->runSteps(10));
+    values_[{'E', 70}] = "321";
+    type("Text5", "12");
+    click("Command5");
+    // The device goes away while step 2 reads, before the write's step 5.
+    link_->onFrame = [this](const FakeLink::Frame& f) {
+        if (f.bytes != QByteArray("RE\x47\r")) return;
+        link_->onFrame = nullptr;
+        link_->lose();
+    };
+    QVERIFY(time_->runUntil([this] { return !link_->isOpen(); }));
+    const auto framesAtLoss = link_->frames.size();
+    QVERIFY(!time_->runUntil([] { return false; }, 5000)); // five seconds without the port
+    QCOMPARE(link_->frames.size(), framesAtLoss);
+    QVERIFY(form_->windowTitle().endsWith(" — porta COM1 desconectada, tentando de novo"));
+    QCOMPARE(form_->cycle().state().PendingWrite, 70);
+    link_->comeBack();
+    QCOMPARE(form_->windowTitle(), QString("Config. Calibração RX-200"));
+    QVERIFY(time_->runSteps(7));
+    QCOMPARE(link_->writes(), QStringList({"57 45 46 00 0c 0d"}));
+    // The first frame after the return is the refresh's first read.
+    QCOMPARE(link_->names().mid(int(framesAtLoss), 1), QStringList({"RE70"}));
+    QCOMPARE(form_->findChild<QLabel*>("Label5")->text(), QString("321"));
+}
+
+void TestRx200Cycle::closingSendsThePendingWrite() {
+    start();
+    QVERIFY(time_->runSteps(10));
+    type("Text23", "300");
+    click("Command24"); // "M36(AO4)"
+    QSignalSpy closed(form_.get(), &CalForm::closed);
+    form_->close();
+    link_->run();
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(link_->writes(), QStringList({"57 4d 24 01 2c 0d"}));
+    QVERIFY(!link_->isOpen());
+}
+
+void TestRx200Cycle::noWordOutsideTheRegisterMap() {
+    start();
+    QVERIFY(time_->runSteps(10));
+    int n = 0;
+    for (const auto& r : rx200::model().requests) {
+        type(r.entry, QString::number(1 + n++));
+        click(r.button);
+        // "D" restarts nothing, so its write goes out at the running cycle's step 5.
+        QVERIFY2(time_->runSteps(r.kind == RequestKind::CodeOnly ? 5 : 7), r.button);
+    }
+    QVERIFY(time_->runSteps(10));
+    const std::set<int> readE{28, 29, 70, 71, 72, 73, 74, 76, 77, 78,
+                              79, 80, 81, 82, 83, 84, 85, 86, 87};
+    const std::set<int> readM{13, 14, 15, 16, 17, 18, 19, 20, 36, 60, 61, 62, 63, 65, 66};
+    const std::set<int> writeM{17, 18, 19, 36, 65, 66, 67, 68, 69};
+    std::set<QByteArray> commandsSeen;
+    for (const auto& f : link_->frames) {
+        QVERIFY2(f.bytes.size() == 4 || f.bytes.size() == 6, f.bytes.toHex(' ').constData());
+        const QByteArray cmd = f.bytes.left(2);
+        commandsSeen.insert(cmd);
+        const auto& allowed = cmd == "RM" ? readM : cmd == "WM" ? writeM : readE;
+        QVERIFY2(allowed.count(quint8(f.bytes[2])), f.bytes.toHex(' ').constData());
+    }
+    QCOMPARE(commandsSeen, (std::set<QByteArray>{"RE", "RM", "WE", "WM"}));
+    QVERIFY(link_->frames.size() > 25 * 34);
 }
 
 QTEST_MAIN(TestRx200Cycle)

@@ -63,7 +63,6 @@ class TestRx200EndToEnd : public QObject {
     void clockHoursSetInBcd();
     void laterRequestReplacesEarlier();
     void modbusFlagSetOnceAndWrittenBack();
-    void noWordOutsideTheRegisterMap();
 
   private:
     // Follows the cycle until `count` steps with the number `tick` have run to their end.
@@ -87,7 +86,7 @@ void TestRx200EndToEnd::init() {
     QTest::mouseClick(form2_->findChild<QPushButton*>("Command1"), Qt::LeftButton);
     form1_ = form2_->mainForm();
     QVERIFY(form1_);
-    QVERIFY(form1_->link().isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(form1_->link().isOpen(), 5000);
     steps_ = std::make_unique<QSignalSpy>(&form1_->cycle(), &PollCycle::stepDone);
 }
 
@@ -199,40 +198,6 @@ void TestRx200EndToEnd::modbusFlagSetOnceAndWrittenBack() {
     for (const auto& f : log_->rxFrames())
         if (f[0] == 'W') writes << show(f);
     QCOMPARE(writes, QStringList({"57 45 1C 00 00 0D"}));
-}
-
-void TestRx200EndToEnd::noWordOutsideTheRegisterMap() {
-    QVERIFY(waitForSteps(10, 1));
-    int n = 0;
-    for (const auto& r : rx200::model().requests) {
-        entry(r.entry)->setText(QString::number(1 + n++));
-        steps_->clear();
-        QTest::mouseClick(button(r.button), Qt::LeftButton);
-        // "D" restarts nothing, so its write goes out at the running cycle's step 5.
-        QVERIFY2(waitForSteps(r.kind == RequestKind::CodeOnly ? 5 : 7, 1), r.button);
-    }
-    QVERIFY(waitForSteps(10, 1));
-    const std::set<int> readE{28, 29, 70, 71, 72, 73, 74, 76, 77, 78,
-                              79, 80, 81, 82, 83, 84, 85, 86, 87};
-    const std::set<int> readM{13, 14, 15, 16, 17, 18, 19, 20, 36, 60, 61, 62, 63, 65, 66};
-    const std::set<int> writeE{28, 29, 70, 71, 72, 73, 74, 76, 77, 78,
-                               79, 80, 81, 82, 83, 84, 85, 86, 87};
-    const std::set<int> writeM{17, 18, 19, 36, 65, 66, 67, 68, 69};
-    std::set<std::string> commandsSeen;
-    int frames = 0;
-    for (const auto& f : log_->rxFrames()) {
-        ++frames;
-        QVERIFY2(f.size() == 4 || f.size() == 6, qPrintable(show(f)));
-        const std::string cmd{char(f[0]), char(f[1])};
-        commandsSeen.insert(cmd);
-        const auto& allowed = cmd == "RE"   ? readE
-                              : cmd == "RM" ? readM
-                              : cmd == "WE" ? writeE
-                                            : writeM;
-        QVERIFY2(allowed.count(f[2]), qPrintable(show(f)));
-    }
-    QCOMPARE(commandsSeen, (std::set<std::string>{"RE", "RM", "WE", "WM"}));
-    QVERIFY(frames > 25 * 34);
 }
 
 QTEST_MAIN(TestRx200EndToEnd)

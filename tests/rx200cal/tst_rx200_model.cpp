@@ -1,4 +1,4 @@
-// The RX-200 tables: what each pending write code becomes, and which words the cycle reads.
+// The RX-200 tables: what each pending write code becomes, and which button writes what.
 #include "rx200model.h"
 
 #include <QTest>
@@ -11,7 +11,6 @@ class TestRx200Model : public QObject {
     Q_OBJECT
   private slots:
     void everyCodeIsMappedOrDropped();
-    void readListsInCycleOrder();
     void requestsUseTheirOwnEntryAndCode();
 };
 
@@ -39,20 +38,6 @@ void TestRx200Model::everyCodeIsMappedOrDropped() {
             QVERIFY2(a.kind == WriteAction::Drop, qPrintable(QString("code %1").arg(c)));
         }
     }
-}
-
-void TestRx200Model::readListsInCycleOrder() {
-    auto names = [](std::span<const WordBinding> list) {
-        QStringList out;
-        for (const auto& b : list)
-            out << QString("%1%2").arg(b.space == Space::Memory ? 'M' : 'E').arg(b.word);
-        return out.join(' ');
-    };
-    QCOMPARE(names(rx200::model().refreshReads),
-             QString("E70 E71 E72 E73 E76 E77 E78 E79 M17 M18 M19 M36 E80 E81 E82 E83 E84 E85 "
-                     "E87 E86 E28 E29 E74"));
-    QCOMPARE(names(rx200::model().liveReads),
-             QString("M15 M20 M16 M13 M14 M60 M65 M66 M61 M62 M63"));
 }
 
 void TestRx200Model::requestsUseTheirOwnEntryAndCode() {

@@ -67,7 +67,7 @@ void TestRx200Window::openClosesAndReopensThePort() {
     QVERIFY(form1->isVisible());
     QVERIFY(!form2.isVisible());
     QCOMPARE(form1->windowTitle(), QString("Config. Calibração RX-200"));
-    QVERIFY(form1->link().isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(form1->link().isOpen(), 5000);
     // The line sees one open, one close and one open, then the cycle's first read.
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
@@ -84,7 +84,7 @@ void TestRx200Window::openClosesAndReopensThePort() {
     QCOMPARE(events.join(' '), QString("OPEN CLOSE OPEN"));
     QSignalSpy finished(&form2, &PortSelectForm::finished);
     form1->close();
-    QCOMPARE(finished.count(), 1); // closing the main window ends the program
+    QTRY_COMPARE(finished.count(), 1); // closing the main window ends the program
     QTRY_VERIFY(!form1);
 }
 
@@ -104,7 +104,7 @@ void TestRx200Window::unopenablePortShowsMessageAndReturns() {
     form2.portBox()->setCurrentText("COM1");
     QTest::mouseClick(form2.findChild<QPushButton*>("Command1"), Qt::LeftButton);
     QVERIFY(form2.mainForm());
-    QVERIFY(form2.mainForm()->link().isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(form2.mainForm()->link().isOpen(), 5000);
     form2.mainForm()->close();
 }
 

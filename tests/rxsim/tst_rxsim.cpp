@@ -487,8 +487,11 @@ void TestRxSim::programServesPort() {
     }
     const auto events = [&log] {
         QStringList lines;
-        for (const auto& e : log.entries())
-            lines << QString::fromStdString(e.kind + (e.bytes.empty() ? "" : " " + toHex(e.bytes)));
+        for (const auto& e : log.entries()) {
+            QString line = QString::fromStdString(e.kind);
+            if (!e.bytes.empty()) line += QLatin1Char(' ') + QString::fromStdString(toHex(e.bytes));
+            lines << line;
+        }
         return lines.join(',');
     };
     const QString cycle = "OPEN,RX 52 4D 15 0D,TX 4D 32 31 34 33 32 31 0D,CLOSE";

@@ -1,0 +1,130 @@
+#include "queuedlink.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace calcore {
+
+void QueuedLink::open(const QString& portText, OpenDone done) {
+    Op op{Op::Open};
+    op.name = portText;
+    op.openDone = std::move(done);
+    enqueue(std::move(op));
+}
+
+void QueuedLink::close() {
+    enqueue(Op{Op::Close});
+}
+
+void QueuedLink::readWord(Space space, std::uint8_t word, ReadDone done) {
+    Op op{Op::Read};
+    op.space = space;
+    op.word = word;
+    const auto frame = readFrame(space, word);
+    op.bytes = QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
+    op.readDone = std::move(done);
+    enqueue(std::move(op));
+}
+
+void QueuedLink::send(const QByteArray& bytes) {
+    Op op{Op::Send};
+    op.bytes = bytes;
+    enqueue(std::move(op));
+}
+
+void QueuedLink::Wait(int ms) {
+    Op op{Op::Pause};
+    op.ms = ms;
+    enqueue(std::move(op));
+}
+
+void QueuedLink::then(std::function<void()> fn) {
+    Op op{Op::Call};
+    op.call = std::move(fn);
+    enqueue(std::move(op));
+}
+
+void QueuedLink::ahead(std::function<void()> fn) {
+    Op op{Op::Call};
+    op.call = std::move(fn);
+    enqueue(std::move(op), true);
+}
+
+void QueuedLink::shutdown(std::function<void()> done) {
+    if (shutDown_) return;
+    // Reads and callbacks serve a window that is going away; frames and pauses were asked for.
+    auto unwanted = [](const Op& op) { return op.kind == Op::Read || op.kind == Op::Call; };
+    std::erase_if(queue_, unwanted);
+    std::erase_if(urgent_, unwanted);
+    inserted_.clear();
+    queue_.insert(queue_.begin(), std::make_move_iterator(urgent_.begin()),
+                  std::make_move_iterator(urgent_.end()));
+    urgent_.clear();
+    queue_.push_back(Op{Op::Close});
+    Op last{Op::Call};
+    last.call = std::move(done);
+    queue_.push_back(std::move(last));
+    shutDown_ = true;
+    if (!active_) schedulePump();
+}
+
+void QueuedLink::enqueue(Op op, bool urgent) {
+    if (shutDown_) return;
+    if (inCall_) {
+        inserted_.push_back(std::move(op));
+        return;
+    }
+    (urgent ? urgent_ : queue_).push_back(std::move(op));
+    if (!active_) schedulePump();
+}
+
+void QueuedLink::pump() {
+    if (pumping_) return;
+    pumping_ = true;
+    while (!active_ && (!urgent_.empty() || !queue_.empty())) {
+        currentUrgent_ = !urgent_.empty();
+        auto& from = currentUrgent_ ? urgent_ : queue_;
+        current_ = std::move(from.front());
+        from.pop_front();
+        active_ = true;
+        if (current_.kind != Op::Call) {
+            startOp(current_);
+            continue;
+        }
+        auto fn = std::move(current_.call);
+        inCall_ = true;
+        if (fn) fn();
+        inCall_ = false;
+        // What the callback queued runs next, in its order.
+        auto& into = currentUrgent_ ? urgent_ : queue_;
+        for (auto it = inserted_.rbegin(); it != inserted_.rend(); ++it)
+            into.push_front(std::move(*it));
+        inserted_.clear();
+        active_ = false;
+        current_ = Op();
+    }
+    pumping_ = false;
+    if (!busy()) becameIdle();
+}
+
+void QueuedLink::finishOp() {
+    active_ = false;
+    current_ = Op();
+    pump();
+}
+
+void QueuedLink::finishRead(std::string_view reply) {
+    const auto echo = current_.space == Space::Memory ? memoryEcho_ : EchoDigits::UpToTwo;
+    const std::string value = cutValue(reply, tagOf(current_.space), current_.word, echo);
+    auto done = std::move(current_.readDone);
+    if (done) done(value);
+    finishOp();
+}
+
+void QueuedLink::dropQueued() {
+    queue_.clear();
+    urgent_.clear();
+    inserted_.clear();
+}
+
+} // namespace calcore

@@ -1,0 +1,77 @@
+// The queue every link runs its work through: one operation at a time, in order, with
+// callbacks that may queue more work ahead of what was queued after them, urgent work that goes
+// ahead of the queue, and an end that lets frames leave but drops reads. A link only says how
+// each kind of operation starts on its line and when it has ended.
+#pragma once
+
+#include "wordlink.h"
+
+#include <deque>
+#include <functional>
+
+namespace calcore {
+
+class QueuedLink : public WordLink {
+  public:
+    void open(const QString& portText, OpenDone done = {}) override;
+    void close() override;
+    void readWord(Space space, std::uint8_t word, ReadDone done) override;
+    void send(const QByteArray& bytes) override;
+    void Wait(int ms) override;
+    void then(std::function<void()> fn) override;
+    void ahead(std::function<void()> fn) override;
+    bool busy() const override { return active_ || !queue_.empty() || !urgent_.empty(); }
+    void shutdown(std::function<void()> done) override;
+
+  protected:
+    struct Op {
+        enum Kind { Open, Close, Send, Read, Pause, Call };
+        explicit Op(Kind k = Call) : kind(k) {}
+        Kind kind;
+        QByteArray bytes; // the frame of a Send or Read
+        Space space = Space::Memory;
+        std::uint8_t word = 0;
+        int ms = 0; // a Pause's length; a Close counts its waiting here
+        QString name;
+        ReadDone readDone;
+        OpenDone openDone;
+        std::function<void()> call;
+    };
+
+    // Starts `op` (never a Call) on the line; the link calls finishOp() when it has ended,
+    // at once or later.
+    virtual void startOp(Op& op) = 0;
+    // Arranges for pump() to run later, outside the call that queued the work.
+    virtual void schedulePump() = 0;
+    // The queue ran dry.
+    virtual void becameIdle() {}
+
+    // Starts queued work until an operation waits for the line.
+    void pump();
+    void finishOp();
+    // Ends the running read with the value text cut out of `reply`.
+    void finishRead(std::string_view reply);
+    // Drops all queued work (the link is going away).
+    void dropQueued();
+
+    bool active() const { return active_; }
+    Op& current() { return current_; }
+    EchoDigits memoryEcho() const { return memoryEcho_; }
+    void setMemoryEcho(EchoDigits echo) override { memoryEcho_ = echo; }
+
+  private:
+    void enqueue(Op op, bool urgent = false);
+
+    std::deque<Op> queue_;
+    std::deque<Op> urgent_;   // taken before queue_
+    std::deque<Op> inserted_; // work queued by a running callback
+    Op current_;
+    bool currentUrgent_ = false;
+    bool active_ = false;
+    bool pumping_ = false;
+    bool inCall_ = false;
+    bool shutDown_ = false;
+    EchoDigits memoryEcho_ = EchoDigits::UpToTwo;
+};
+
+} // namespace calcore

@@ -1,0 +1,96 @@
+// What the poll cycle and the main window need of the line to the controller. The serial link
+// is the one implementation that touches a port; tests drive the cycle through a fake one with a
+// virtual clock.
+//
+// Every operation is queued: one frame's reply is awaited (or times out) before the next frame
+// goes out, whoever asked for it, and no callback ever runs inside the call that queued it.
+#pragma once
+
+#include "codec.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+namespace calcore {
+
+// How long a read waits for its reply line before it gives the empty value text.
+constexpr int ReplyTimeoutMs = 500;
+// The controller needs this long after a memory word write before the next frame.
+constexpr int MemoryWriteSettleMs = 50;
+
+class WordLink {
+  public:
+    // The port went away (the device was unplugged), or came back after the link opened it
+    // again by itself.
+    enum class LineEvent { Lost, Back };
+    using LineWatcher = std::function<void(LineEvent event, const QString& why)>;
+
+    using ReadDone = std::function<void(const std::string& valueText)>;
+    using OpenDone = std::function<void(bool ok, const QString& error)>;
+
+    virtual ~WordLink() = default;
+
+    // How replies to memory reads are cut (models differ).
+    virtual void setMemoryEcho(EchoDigits echo) = 0;
+
+    // Opens the port `portText` names (COMn, a device name or a path) at 19200 8N1 without
+    // handshaking; `done` says whether it worked and why not.
+    virtual void open(const QString& portText, OpenDone done = {}) = 0;
+    // Lets bytes still waiting to go out leave, then closes the port.
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // Sends the read frame and hands the value text of its reply to `done` (empty when no
+    // usable reply came within ReplyTimeoutMs).
+    virtual void readWord(Space space, std::uint8_t word, ReadDone done) = 0;
+    // Sends bytes in one write; nothing is awaited.
+    virtual void send(const QByteArray& bytes) = 0;
+    // A pause in the queue: nothing goes out for `ms` milliseconds.
+    virtual void Wait(int ms) = 0;
+    // Runs `fn` when everything queued before it is done. What `fn` queues runs before anything
+    // queued after it.
+    virtual void then(std::function<void()> fn) = 0;
+    // Runs `fn` as soon as the operation in progress has ended, ahead of everything queued;
+    // what `fn` queues goes ahead too, in its order. Two such requests keep their order.
+    virtual void ahead(std::function<void()> fn) = 0;
+    // True while an operation runs or waits in the queue.
+    virtual bool busy() const = 0;
+    // The end of the link's work: queued reads and callbacks are dropped, queued frames and
+    // pauses still go out, the port closes once its bytes have left, then `done` runs. Nothing
+    // queued later is carried out.
+    virtual void shutdown(std::function<void()> done) = 0;
+
+    void ReadMemoryWord(std::uint8_t word, ReadDone done) {
+        readWord(Space::Memory, word, std::move(done));
+    }
+    void ReadEepromWord(std::uint8_t word, ReadDone done) {
+        readWord(Space::Eeprom, word, std::move(done));
+    }
+    // A memory word write is followed by the controller's settle pause.
+    void writeWord(Space space, std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {
+        const auto frame = writeFrame(space, word, hi, lo);
+        send(QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size())));
+        if (space == Space::Memory) Wait(MemoryWriteSettleMs);
+    }
+    void WriteMemoryWord(std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {
+        writeWord(Space::Memory, word, hi, lo);
+    }
+    void WriteEepromWord(std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {
+        writeWord(Space::Eeprom, word, hi, lo);
+    }
+
+    void setLineWatcher(LineWatcher watcher) { watcher_ = std::move(watcher); }
+
+  protected:
+    void lineEvent(LineEvent event, const QString& why = {}) {
+        if (watcher_) watcher_(event, why);
+    }
+
+  private:
+    LineWatcher watcher_;
+};
+
+} // namespace calcore

@@ -1,0 +1,26 @@
+// One program at a time on a device, and no frame cut off by a close.
+#pragma once
+
+namespace rxport {
+
+// Takes the device open on fd for this program alone: an advisory lock (flock) every one of
+// our tools takes, and the terminal's exclusive mode against other programs. The kernel lets
+// root past the exclusive mode, so the lock is what keeps two of our tools apart. Returns 0,
+// or the errno value of the refusal; a refused fd is left holding neither.
+int lockExclusive(int fd);
+
+// Leaves the terminal's exclusive mode and drops the lock (closing the fd drops it too).
+void unlockExclusive(int fd);
+
+// Closing a port discards what its driver has not sent yet. Before a close the tools poll
+// outputQueued every DrainPollMs, for at most DrainLimitMs: long enough for a frame at a slow
+// rate or behind a short flow-control hold, short enough that a stuck line does not hang the
+// program.
+inline constexpr int DrainLimitMs = 2000;
+inline constexpr int DrainPollMs = 5;
+
+// True while bytes written to fd still wait in the driver's transmit queue. A device that
+// cannot tell has nothing to wait for.
+bool outputQueued(int fd);
+
+} // namespace rxport
