@@ -1,0 +1,83 @@
+// Pictures of a calibration tool's windows as a technician meets them, for scripts/run and the
+// README: the port window, the main window after a few cycles against the controller, and the
+// exit question where the model has one. Not installed.
+//   calshots MODEL OUTDIR        (MODEL: rx200, rx100 or rx300; the port is COM1)
+#include "calform.h"
+#include "portselect.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#if RX_HAVE_RX200
+#include "rx200model.h"
+#endif
+#if RX_HAVE_RX100
+#include "rx100model.h"
+#endif
+#if RX_HAVE_RX300
+#include "rx300model.h"
+#endif
+
+namespace {
+
+bool save(QWidget* w, const QString& file) {
+    const bool ok = w->grab().save(file);
+    std::printf("%s: %s\n", ok ? "screenshot" : "could not write", qPrintable(file));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    std::map<std::string, const calcore::Model*> models;
+#if RX_HAVE_RX200
+    models["rx200"] = &rx200::model();
+#endif
+#if RX_HAVE_RX100
+    models["rx100"] = &rx100::model();
+#endif
+#if RX_HAVE_RX300
+    models["rx300"] = &rx300::model();
+#endif
+    if (argc != 3 || !models.count(argv[1])) {
+        std::fprintf(stderr, "usage: calshots rx200|rx100|rx300 OUTDIR\n");
+        return 2;
+    }
+    const QString tool = QString::fromLatin1(argv[1]) + "cal";
+    const QString out = QString::fromLocal8Bit(argv[2]) + "/" + tool;
+    int status = 0;
+    calcore::PortSelectForm form2(*models[argv[1]]);
+    form2.show();
+    form2.portBox()->setCurrentText("COM1");
+    if (!save(&form2, out + "-form2.png")) status = 1;
+    form2.findChild<QPushButton*>("Command1")->click();
+    calcore::CalForm* form1 = form2.mainForm();
+    QObject::connect(&form2, &calcore::PortSelectForm::finished, &app, &QApplication::quit);
+    // A few cycles, so the labels show the controller's values.
+    QTimer::singleShot(2500, &app, [&] {
+        if (!save(form1, out + "-form1.png")) status = 1;
+        form1->close();
+        QWidget* question = form1->question();
+        if (!question) return;
+        QTimer::singleShot(300, &app, [&, question] {
+            if (!save(question, out + "-form3.png")) status = 1;
+            const char* no = form1->model().exitQuestion->noButton;
+            question->findChild<QPushButton*>(QString::fromLatin1(no))->click();
+        });
+    });
+    QTimer::singleShot(20000, &app, [&] {
+        std::fprintf(stderr, "calshots: the tool did not end\n");
+        status = 1;
+        app.quit();
+    });
+    app.exec();
+    return status;
+}
