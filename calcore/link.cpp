@@ -2,6 +2,7 @@
 
 #include "portaccess.h"
 #include "portnames.h"
+#include "tracelog.h"
 
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -70,6 +71,7 @@ void Link::startOp(Op& op) {
         return;
     case Op::Send:
         if (port_.isOpen()) {
+            rxport::trace().bytes("TX", op.bytes);
             port_.write(op.bytes);
             port_.flush(); // hand the frame to the driver now, not on the next loop pass
         }
@@ -81,6 +83,7 @@ void Link::startOp(Op& op) {
             endRead();
             return;
         }
+        rxport::trace().bytes("TX", op.bytes);
         port_.write(op.bytes);
         port_.flush();
         timer_.start(ReplyTimeoutMs);
@@ -99,6 +102,7 @@ void Link::openPort(Op& op) {
     port_.setPortName(rxport::resolvePortName(op.name));
     QString error;
     const bool ok = tryOpen(&error);
+    rxport::trace().event(ok ? "OPEN" : "OPENFAIL", port_.portName() + (ok ? "" : ": " + error));
     auto done = std::move(op.openDone);
     if (done) done(ok, error);
     finishOp();
@@ -125,6 +129,7 @@ void Link::retryOpen() {
     // resolved to: a COMn link that is gone must not make COMn fall back to another device.
     if (port_.isOpen() || !tryOpen(nullptr)) return;
     retry_.stop();
+    rxport::trace().event("OPEN", port_.portName());
     lineEvent(LineEvent::Back);
 }
 
@@ -141,6 +146,8 @@ void Link::collect() {
 void Link::endRead() {
     timer_.stop();
     const QByteArray reply = std::exchange(reply_, {});
+    if (!reply.isEmpty()) rxport::trace().bytes("RX", reply);
+    if (!reply.endsWith(char(CR)) && port_.isOpen()) rxport::trace().event("TIMEOUT");
     finishRead(std::string_view(reply.constData(), std::size_t(reply.size())));
 }
 
@@ -159,6 +166,7 @@ void Link::onError(QSerialPort::SerialPortError error) {
     closeNow();
     emit portLost(message);
     retry_.start();
+    rxport::trace().event("LOST", message);
     lineEvent(LineEvent::Lost, message);
     if (active() && current().kind == Op::Read) {
         endRead(); // cut what came before the loss
@@ -185,6 +193,7 @@ void Link::closeWhenSent() {
 
 void Link::closeNow() {
     if (!port_.isOpen()) return;
+    rxport::trace().event("CLOSE");
     port_.close(); // what waits in the receive buffer goes with it
 }
 

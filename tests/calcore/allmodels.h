@@ -17,16 +17,24 @@
 
 Q_DECLARE_METATYPE(const calcore::Model*)
 
+// (simulator model name, model), for every model of this build.
+inline QList<QPair<QString, const calcore::Model*>> availableModels() {
+    QList<QPair<QString, const calcore::Model*>> models;
+#if RX_HAVE_RX200
+    models.append({"rx200", &rx200::model()});
+#endif
+#if RX_HAVE_RX100
+    models.append({"rx100", &rx100::model()});
+#endif
+#if RX_HAVE_RX300
+    models.append({"rx300", &rx300::model()});
+#endif
+    return models;
+}
+
 inline void addModelRows() {
     QTest::addColumn<const calcore::Model*>("model");
     QTest::addColumn<QString>("sim");
-#if RX_HAVE_RX200
-    QTest::newRow("rx200") << &rx200::model() << "rx200";
-#endif
-#if RX_HAVE_RX100
-    QTest::newRow("rx100") << &rx100::model() << "rx100";
-#endif
-#if RX_HAVE_RX300
-    QTest::newRow("rx300") << &rx300::model() << "rx300";
-#endif
+    for (const auto& [sim, model] : availableModels())
+        QTest::newRow(qPrintable(sim)) << model << sim;
 }

@@ -2,7 +2,9 @@
 // of replies that come late, in pieces or not at all, and one frame at a time.
 #include "link.h"
 
+#include "framelog.h"
 #include "ptypeer.h"
+#include "tracelog.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -49,6 +51,7 @@ class TestLink : public QObject {
     void callbacksNeverRunInsideTheCall();
     void urgentWorkGoesAheadOfTheQueue();
     void shutdownSendsQueuedFramesAndDropsReads();
+    void traceHoldsFramesAndReplies();
 
   private:
     bool openLink();
@@ -307,6 +310,22 @@ void TestLink::shutdownSendsQueuedFramesAndDropsReads() {
     QVERIFY(!link_->isOpen());
     QVERIFY(!called->has_value());
     QCOMPARE(peer_->received.toHex(' '), QByteArray::fromHex("574d1103e80d").toHex(' '));
+}
+
+void TestLink::traceHoldsFramesAndReplies() {
+    const QString file = dir_->filePath("trace.log");
+    QVERIFY(rxport::trace().open(file));
+    peer_->send("E7012\r");
+    QVERIFY(readAndWait(Space::Eeprom, 70).has_value());
+    link_->WriteEepromWord(70, 0x01, 0x2C);
+    QVERIFY(readAndWait(Space::Eeprom, 71).has_value()); // no answer: a time-out
+    QVERIFY(rxport::trace().open("/dev/null"));
+    rxsim::FrameLog log(file.toStdString());
+    QStringList lines;
+    for (const auto& e : log.entries())
+        lines << QString::fromStdString(e.kind + " " + rxsim::toHex(e.bytes));
+    QCOMPARE(lines, QStringList({"TX 52 45 46 0D", "RX 45 37 30 31 32 0D", "TX 57 45 46 01 2C 0D",
+                                 "TX 52 45 47 0D", "TIMEOUT "}));
 }
 
 QTEST_GUILESS_MAIN(TestLink)

@@ -3,8 +3,8 @@
 // within two seconds of the return.
 #include "calform.h"
 #include "framelog.h"
+#include "simprocess.h"
 
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,28 +24,6 @@ double cpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// The simulator as a process of its own, publishing its pseudo-terminal as DIR/COM1.
-class Sim {
-  public:
-    Sim(const QString& dir, const QString& model) : dir_(dir), model_(model) {}
-    ~Sim() { stop(); }
-    bool start() {
-        process_.start(RXSIM_PROGRAM, {"--model", model_, "--link", dir_ + "/COM1", "--log",
-                                       dir_ + "/frames.log", "--latency-ms", "150"});
-        return process_.waitForStarted(10000) &&
-               QTest::qWaitFor([this] { return QFileInfo(dir_ + "/COM1").isSymLink(); }, 10000);
-    }
-    void stop() {
-        process_.terminate();
-        process_.waitForFinished(10000);
-    }
-
-  private:
-    QString dir_;
-    QString model_;
-    QProcess process_;
-};
-
 } // namespace
 
 class TestReconnect : public QObject {
@@ -64,7 +42,8 @@ void TestReconnect::unpluggedAndBack() {
     QFETCH(QString, sim);
     QTemporaryDir dir;
     qputenv("RX_COM_DIR", dir.path().toLocal8Bit());
-    auto controller = std::make_unique<Sim>(dir.path(), sim);
+    auto controller = std::make_unique<SimProcess>(
+        dir.path(), QStringList{"--model", sim, "--latency-ms", "150"});
     QVERIFY(controller->start());
     const QString caption = QString::fromUtf8(model->caption);
 
@@ -89,7 +68,8 @@ void TestReconnect::unpluggedAndBack() {
     QVERIFY2(cpuShare < 0.01, qPrintable(QString::number(cpuShare)));
 
     rxsim::FrameLog log((dir.path() + "/frames.log").toStdString());
-    controller = std::make_unique<Sim>(dir.path(), sim);
+    controller = std::make_unique<SimProcess>(dir.path(),
+                                              QStringList{"--model", sim, "--latency-ms", "150"});
     QVERIFY(controller->start());
     QElapsedTimer back;
     back.start();
