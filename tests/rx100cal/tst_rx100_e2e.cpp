@@ -165,36 +165,16 @@ void TestRx100EndToEnd::requestWritesItsWord_data() {
                                      << "300"
                                      << "57 45 1E 01 2C 0D"
                                      << "Label72";
-    QTest::newRow("USB address 247") << "Text47"
-                                     << "Command48"
-                                     << "247"
-                                     << "57 45 1E 00 F7 0D"
-                                     << "Label72";
     QTest::newRow("RS485 speed 9600") << "Text48"
                                       << "Command27"
                                       << "9600"
                                       << "57 45 1F 25 80 0D"
                                       << "Label74";
-    QTest::newRow("RS485 address 5") << "Text26"
-                                     << "Command49"
-                                     << "5"
-                                     << "57 45 1D 00 05 0D"
-                                     << "Label45";
     QTest::newRow("PWM-Q4 1000") << "Text39"
                                  << "Command40"
                                  << "1000"
                                  << "57 4D 11 03 E8 0D"
                                  << "Label61";
-    QTest::newRow("PWM-Q1 500") << "Text30"
-                                << "Command32"
-                                << "500"
-                                << "57 4D 13 01 F4 0D"
-                                << "Label52";
-    QTest::newRow("frequency 90") << "Text31"
-                                  << "Command31"
-                                  << "90"
-                                  << "57 4D 1B 00 5A 0D"
-                                  << "Label53";
 }
 
 void TestRx100EndToEnd::requestWritesItsWord() {

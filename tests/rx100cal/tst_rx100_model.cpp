@@ -59,6 +59,10 @@ void TestRx100Model::buttonWritesWord_data() {
     QTest::newRow("hidden PWM-Q4") << "Command41" << int(WriteAction::Memory) << 95;
     QTest::newRow("PWM frequency") << "Command31" << int(WriteAction::Memory) << 27;
     QTest::newRow("USB address") << "Command48" << int(WriteAction::Eeprom) << 30;
+    QTest::newRow("PWM-Q1") << "Command32" << int(WriteAction::Memory) << 19;
+    QTest::newRow("PWM-Q3") << "Command35" << int(WriteAction::Memory) << 18;
+    QTest::newRow("RS485 address") << "Command49" << int(WriteAction::Eeprom) << 29;
+    QTest::newRow("RS485 speed") << "Command27" << int(WriteAction::Eeprom) << 31;
     QTest::newRow("hidden Zero- Ain3") << "Command7" << int(WriteAction::Eeprom) << 30;
     QTest::newRow("hidden M37(AO1)") << "Command14" << int(WriteAction::Memory) << 37;
 }
