@@ -1,9 +1,9 @@
 // Each calibration tool against a simulator that garbles, splits, mislabels, delays or drowns
 // its replies in noise, through the real serial path: the cycle goes on, nothing but the tool's
 // own frames reaches the line, and a request still goes out byte for byte.
-#include "allmodels.h"
 #include "calform.h"
 #include "framelog.h"
+#include "modelrows.h"
 #include "simprocess.h"
 
 #include <QLineEdit>

@@ -4,7 +4,7 @@
 
 #include <QTest>
 
-#include "allmodels.h"
+#include "modelrows.h"
 
 using namespace calcore;
 

@@ -11,7 +11,7 @@
 
 #include <sys/resource.h>
 
-#include "allmodels.h"
+#include "modelrows.h"
 
 using namespace calcore;
 

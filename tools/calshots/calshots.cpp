@@ -2,6 +2,7 @@
 // README: the port window, the main window after a few cycles against the controller, and the
 // exit question where the model has one. Not installed.
 //   calshots MODEL OUTDIR        (MODEL: rx200, rx100 or rx300; the port is COM1)
+#include "allmodels.h"
 #include "calform.h"
 #include "portselect.h"
 
@@ -11,18 +12,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <map>
-#include <string>
-
-#if RX_HAVE_RX200
-#include "rx200model.h"
-#endif
-#if RX_HAVE_RX100
-#include "rx100model.h"
-#endif
-#if RX_HAVE_RX300
-#include "rx300model.h"
-#endif
 
 namespace {
 
@@ -37,24 +26,15 @@ bool save(QWidget* w, const QString& file) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    std::map<std::string, const calcore::Model*> models;
-#if RX_HAVE_RX200
-    models["rx200"] = &rx200::model();
-#endif
-#if RX_HAVE_RX100
-    models["rx100"] = &rx100::model();
-#endif
-#if RX_HAVE_RX300
-    models["rx300"] = &rx300::model();
-#endif
-    if (argc != 3 || !models.count(argv[1])) {
+    const calcore::Model* model = argc == 3 ? modelNamed(QString::fromLatin1(argv[1])) : nullptr;
+    if (!model) {
         std::fprintf(stderr, "usage: calshots rx200|rx100|rx300 OUTDIR\n");
         return 2;
     }
     const QString tool = QString::fromLatin1(argv[1]) + "cal";
     const QString out = QString::fromLocal8Bit(argv[2]) + "/" + tool;
     int status = 0;
-    calcore::PortSelectForm form2(*models[argv[1]]);
+    calcore::PortSelectForm form2(*model);
     form2.show();
     form2.portBox()->setCurrentText("COM1");
     if (!save(&form2, out + "-form2.png")) status = 1;

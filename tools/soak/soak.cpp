@@ -2,6 +2,7 @@
 // texts, and says how it went: frames exchanged (from the simulator's log), resident memory
 // after a warm-up and at the end. A crash ends the process, which scripts/soak reports.
 //   soak rx200|rx100|rx300|memedit MINUTES SEED FRAMELOG
+#include "allmodels.h"
 #include "calform.h"
 #include "framelog.h"
 #include "mainwindow.h"
@@ -15,20 +16,9 @@
 
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <random>
 #include <string>
 #include <unistd.h>
-
-#if RX_HAVE_RX200
-#include "rx200model.h"
-#endif
-#if RX_HAVE_RX100
-#include "rx100model.h"
-#endif
-#if RX_HAVE_RX300
-#include "rx300model.h"
-#endif
 
 namespace {
 
@@ -41,8 +31,9 @@ long residentKiB() {
 
 // What a technician might type, and what no one expects.
 QString randomText(std::mt19937& rng) {
-    static const char* const samples[] = {"0", "1", "12", "500", "1000", "65535", "-1", "45",
-                                          "99999999999", "", " 7", "1e3", "abc", "3.5", "+2"};
+    static const char* const samples[] = {"0",     "1",   "12",  "500",         "1000",
+                                          "65535", "-1",  "45",  "99999999999", "",
+                                          " 7",    "1e3", "abc", "3.5",         "+2"};
     std::uniform_int_distribution<int> pick(0, int(std::size(samples)));
     const int k = pick(rng);
     if (k < int(std::size(samples))) return QString::fromLatin1(samples[k]);
@@ -67,21 +58,11 @@ int main(int argc, char** argv) {
     std::mt19937 rng(static_cast<unsigned>(std::atoi(argv[3])));
     rxsim::FrameLog log(argv[4]);
 
-    std::map<std::string, const calcore::Model*> models;
-#if RX_HAVE_RX200
-    models["rx200"] = &rx200::model();
-#endif
-#if RX_HAVE_RX100
-    models["rx100"] = &rx100::model();
-#endif
-#if RX_HAVE_RX300
-    models["rx300"] = &rx300::model();
-#endif
     QWidget* window = nullptr;
     if (tool == "memedit") {
         window = new memedit::Form1;
-    } else if (models.count(tool)) {
-        auto* form = new calcore::CalForm(*models[tool], "COM1");
+    } else if (const calcore::Model* model = modelNamed(QString::fromStdString(tool))) {
+        auto* form = new calcore::CalForm(*model, "COM1");
         form->load();
         window = form;
     } else {

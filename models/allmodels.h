@@ -1,9 +1,12 @@
-// The models this build has, as rows of a data-driven test: (model, simulator model name).
+// The calibration models this build has, by the simulator's name for each ("rx200", ...), for
+// the programs and tests that serve every tool at once.
 #pragma once
 
 #include "model.h"
 
-#include <QTest>
+#include <QList>
+#include <QPair>
+#include <QString>
 
 #if RX_HAVE_RX200
 #include "rx200model.h"
@@ -15,9 +18,6 @@
 #include "rx300model.h"
 #endif
 
-Q_DECLARE_METATYPE(const calcore::Model*)
-
-// (simulator model name, model), for every model of this build.
 inline QList<QPair<QString, const calcore::Model*>> availableModels() {
     QList<QPair<QString, const calcore::Model*>> models;
 #if RX_HAVE_RX200
@@ -32,9 +32,8 @@ inline QList<QPair<QString, const calcore::Model*>> availableModels() {
     return models;
 }
 
-inline void addModelRows() {
-    QTest::addColumn<const calcore::Model*>("model");
-    QTest::addColumn<QString>("sim");
+inline const calcore::Model* modelNamed(const QString& name) {
     for (const auto& [sim, model] : availableModels())
-        QTest::newRow(qPrintable(sim)) << model << sim;
+        if (sim == name) return model;
+    return nullptr;
 }
