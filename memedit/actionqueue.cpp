@@ -12,11 +12,23 @@ ActionQueue::ActionQueue(QObject* parent) : QObject(parent) {
     connect(&pause_, &QTimer::timeout, this, &ActionQueue::pump);
 }
 
-void ActionQueue::post(Steps steps, const QString& key) {
+void ActionQueue::post(Steps steps, const QString& key, Completion completion) {
+    if (writesOnly_ && completion != Completion::MustFinish) return;
     if (!key.isEmpty() && std::any_of(waiting_.begin(), waiting_.end(),
                                       [&](const Action& a) { return a.key == key; }))
         return;
-    waiting_.push_back(Action{std::move(steps), key});
+    waiting_.push_back(Action{std::move(steps), key, completion});
+    pump();
+}
+
+void ActionQueue::finishWritesOnly() {
+    writesOnly_ = true;
+    std::erase_if(waiting_, [](const Action& a) { return a.completion != Completion::MustFinish; });
+    if (running_ && currentCompletion_ != Completion::MustFinish) {
+        // A reply's pause or a read under way: nothing of it needs to reach the controller.
+        pause_.stop();
+        current_.clear();
+    }
     pump();
 }
 
@@ -35,6 +47,7 @@ void ActionQueue::pump() {
                 break;
             }
             current_ = std::move(waiting_.front().steps);
+            currentCompletion_ = waiting_.front().completion;
             waiting_.pop_front();
             if (!running_) {
                 running_ = true;
@@ -49,7 +62,7 @@ void ActionQueue::pump() {
             pauseMs = step();
         } catch (const EditorError& error) {
             current_.clear();
-            emit failed(error.message());
+            emit failed(error.message(), dynamic_cast<const PortError*>(&error) != nullptr);
         }
         if (pauseMs < 0) {
             current_.push_front(std::move(step));

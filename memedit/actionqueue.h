@@ -22,30 +22,43 @@ class ActionQueue : public QObject {
     static constexpr int again(int ms) { return -ms; }
     using Steps = std::deque<Step>;
 
+    // A write, once clicked, goes out to its last frame even when the window closes; reads,
+    // ticks and receive events may be abandoned then.
+    enum class Completion { MayAbandon, MustFinish };
+
     explicit ActionQueue(QObject* parent = nullptr);
 
     // Runs the action at once when nothing is running, else queues it. An action with a
     // key is dropped when one with the same key still waits (a timer does not tick twice
     // while the window is frozen).
-    void post(Steps steps, const QString& key = QString());
+    void post(Steps steps, const QString& key = QString(),
+              Completion completion = Completion::MayAbandon);
     bool busy() const { return running_ || !waiting_.empty(); }
+
+    // From now on only actions that must finish run: the others, waiting or under way, are
+    // dropped, and later ones refused.
+    void finishWritesOnly();
 
   signals:
     void busyChanged(bool busy);
-    // An action ended with an error; its remaining steps were dropped.
-    void failed(const QString& message);
+    // An action ended with an error; its remaining steps were dropped. portError: the error
+    // came from the port, not from a box's text.
+    void failed(const QString& message, bool portError);
 
   private:
     struct Action {
         Steps steps;
         QString key;
+        Completion completion = Completion::MayAbandon;
     };
     void pump();
 
     std::deque<Action> waiting_;
     Steps current_;
+    Completion currentCompletion_ = Completion::MayAbandon;
     bool running_ = false;
     bool pumping_ = false;
+    bool writesOnly_ = false;
     QTimer pause_;
 };
 

@@ -89,7 +89,7 @@ void Form1::WriteWord(int word) {
         *text = box(word)->text();
         return 0;
     });
-    queue_.post(std::move(steps));
+    queue_.post(std::move(steps), QString(), ActionQueue::Completion::MustFinish);
 }
 
 void Form1::WriteBlock() {
@@ -108,7 +108,7 @@ void Form1::WriteBlock() {
             *texts[size_t(word - kBlockFirst)] = box(word)->text();
         return 0;
     });
-    queue_.post(std::move(steps));
+    queue_.post(std::move(steps), QString(), ActionQueue::Completion::MustFinish);
 }
 
 int Form1::receive(int count) {

@@ -8,6 +8,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("memedit"));
     memedit::initCatalogs();
     memedit::Form1 window;
+    // Closing the window hides it at once, but the writes it holds still go out: the program
+    // ends when the window says so, not when its last window is gone.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &memedit::Form1::finished, &app, &QCoreApplication::quit);
     window.show();
     return app.exec();
 }

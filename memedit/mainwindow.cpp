@@ -6,6 +6,7 @@
 #include "wordmap.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace memedit {
 
@@ -40,11 +43,15 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     comPort_->setObjectName(QStringLiteral("ComPort1"));
     connect(comPort_, &SerialPort::OnRxChar, this,
             [this](int count) { queue_.post({[this, count] { return receive(count); }}); });
-    connect(comPort_, &SerialPort::failed, this, &Form1::showError);
-    connect(&queue_, &ActionQueue::failed, this, &Form1::showError);
+    connect(comPort_, &SerialPort::failed, this,
+            [this](const QString& message) { reportFailure(message, true); });
+    connect(&queue_, &ActionQueue::failed, this, &Form1::reportFailure);
     // While an action runs or pauses, receive events wait in the device like every
     // other event of the editor.
     connect(&queue_, &ActionQueue::busyChanged, comPort_, &SerialPort::holdEvents);
+    connect(&queue_, &ActionQueue::busyChanged, this, [this](bool busy) {
+        if (!busy) endIfDone();
+    });
 
     buildTopBar();
     buildPages();
@@ -63,6 +70,7 @@ void Form1::buildTopBar() {
     setup->setObjectName(QStringLiteral("Button1"));
     setup->setGeometry(104, 8, 113, 33);
     connect(setup, &QPushButton::clicked, this, [this] {
+        acted();
         queue_.post({[this] {
             comPort_->ShowSetup(this);
             return 0;
@@ -72,7 +80,10 @@ void Form1::buildTopBar() {
     auto* block = new QPushButton(QStringLiteral("ESCREVER M21 ~ M35"), this);
     block->setObjectName(QStringLiteral("Button80"));
     block->setGeometry(352, 16, 145, 33);
-    connect(block, &QPushButton::clicked, this, &Form1::WriteBlock);
+    connect(block, &QPushButton::clicked, this, [this] {
+        acted();
+        WriteBlock();
+    });
 
     for (int k = 0; k < kSweeps; ++k) {
         const SweepInfo& info = kSweepTable[k];
@@ -80,6 +91,7 @@ void Form1::buildTopBar() {
         button->setObjectName(QLatin1String(info.button));
         button->setGeometry(info.geometry);
         connect(button, &QPushButton::clicked, this, [this, k] {
+            acted();
             queue_.post({[this, k] {
                 startSweep(k);
                 return 0;
@@ -134,6 +146,7 @@ void Form1::buildPages() {
         read->setObjectName(QStringLiteral("Read%1").arg(word));
         read->setGeometry(row.readRect);
         connect(read, &QPushButton::clicked, this, [this, word] {
+            acted();
             queue_.post({[this, word] {
                 ReadWord(word);
                 return 0;
@@ -143,7 +156,10 @@ void Form1::buildPages() {
         auto* write = new QPushButton(QStringLiteral("Escrever"), sheet);
         write->setObjectName(QStringLiteral("Write%1").arg(word));
         write->setGeometry(row.writeRect);
-        connect(write, &QPushButton::clicked, this, [this, word] { WriteWord(word); });
+        connect(write, &QPushButton::clicked, this, [this, word] {
+            acted();
+            WriteWord(word);
+        });
     }
 
     for (int k = 0; k < kSweeps; ++k) {
@@ -158,13 +174,61 @@ void Form1::buildPages() {
     }
 }
 
+void Form1::reportFailure(const QString& message, bool portError) {
+    // A port that fails once fails every read after it: the sweep stops at the first error
+    // instead of raising one per tick.
+    if (portError) stopSweeps();
+    // One failure, one box: a controller that goes away fails the command under way, then the
+    // port's watch, then whatever was queued behind. Only a new click of the technician makes
+    // the next failure worth another box.
+    if (reportedSinceAct_) return;
+    reportedSinceAct_ = true;
+    showError(message);
+}
+
 void Form1::showError(const QString& message) {
     auto* box = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(), message,
                                 QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("ErrorBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
+    // A write that fails after the window closed is still told; the program ends once the
+    // technician has seen it.
+    connect(box, &QDialog::finished, this, &Form1::endIfDone);
     box->show();
+}
+
+bool Form1::errorBoxShown() const {
+    const auto boxes = findChildren<QMessageBox*>(QStringLiteral("ErrorBox"));
+    return std::any_of(boxes.begin(), boxes.end(), [](QMessageBox* b) { return b->isVisible(); });
+}
+
+void Form1::stopSweeps() {
+    for (QTimer* timer : timers_)
+        timer->stop();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // Reads only refresh boxes that are going away: the sweeps and any read, tick or reply
+    // pause stop here. A write already clicked goes out to its last word, with its pauses,
+    // before the program ends: the window hides now and the end waits for the queue.
+    closing_ = true;
+    stopSweeps();
+    queue_.finishWritesOnly();
+    endIfDone();
+    if (ended_) {
+        event->accept();
+        return;
+    }
+    // Refused, so that no quit-on-last-window rule ends the program under the writes.
+    event->ignore();
+    hide();
+}
+
+void Form1::endIfDone() {
+    if (!closing_ || ended_ || queue_.busy() || errorBoxShown()) return;
+    ended_ = true;
+    emit finished();
 }
 
 void Form1::startSweep(int sweep) {
@@ -187,15 +251,10 @@ int Form1::tick(int sweep, bool late) {
     if (late) timer->start();
     const SweepInfo& info = kSweepTable[sweep];
     const int counter = SweepCounter;
-    if (counter >= info.firstCounter && counter <= info.lastCounter) {
-        try {
-            ReadWord(counter + info.wordOffset);
-        } catch (...) {
-            // One error report, not one per tick: the sweep stops at this word.
-            timer->stop();
-            throw;
-        }
-    }
+    // A read that fails ends the tick here, at this word; the report of the failure stops
+    // the sweep.
+    if (counter >= info.firstCounter && counter <= info.lastCounter)
+        ReadWord(counter + info.wordOffset);
     if (counter == info.stopCounter) timer->stop();
     ++SweepCounter;
     bars_[sweep]->setValue(

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 
+class QCloseEvent;
 class QLineEdit;
 class QProgressBar;
 class QTabWidget;
@@ -38,10 +39,24 @@ class Form1 : public QWidget {
 
     static constexpr int kSweeps = 5;
 
+  signals:
+    // The window was closed and every write it held has gone out (and any error box of theirs
+    // was dismissed): the program may end now.
+    void finished();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     void buildTopBar();
     void buildPages();
+    // A click of the technician: the next failure is reported again.
+    void acted() { reportedSinceAct_ = false; }
+    void reportFailure(const QString& message, bool portError);
     void showError(const QString& message);
+    bool errorBoxShown() const;
+    void stopSweeps();
+    void endIfDone();
 
     // Word commands. They throw EditorError; the action queue shows it and ends the action.
     void ReadWord(int word);
@@ -64,6 +79,10 @@ class Form1 : public QWidget {
     int PendingWord = 0;
     QByteArray ReplyBuffer;
     int SweepCounter = 0;
+
+    bool reportedSinceAct_ = false;
+    bool closing_ = false;
+    bool ended_ = false;
 };
 
 } // namespace memedit

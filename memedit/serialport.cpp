@@ -6,9 +6,11 @@
 
 #include "portaccess.h"
 #include "portnames.h"
+#include "tracelog.h"
 
 #include <QFile>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
 #include <dirent.h>
@@ -126,7 +128,11 @@ void SerialPort::Open() {
     if (settings_.port.isEmpty()) throw PortError(PortErrorNumber::Open, ENOENT);
     const QByteArray path = QFile::encodeName(rxport::resolvePortName(settings_.port));
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw PortError(PortErrorNumber::Open, errno);
+    if (fd < 0) {
+        const int code = errno;
+        rxport::trace().event("OPENFAIL", QFile::decodeName(path));
+        throw PortError(PortErrorNumber::Open, code);
+    }
     // No other program, and no calibration tool, shares the controller's line with us.
     if (const int code = rxport::lockExclusive(fd); code != 0) {
         ::close(fd);
@@ -149,6 +155,28 @@ void SerialPort::Open() {
     writeNotifier_->setEnabled(false);
     connect(writeNotifier_, &QSocketNotifier::activated, this, &SerialPort::onWritable);
     updateNotifier();
+    rxport::trace().event("OPEN", QFile::decodeName(path));
+}
+
+void SerialPort::traceSent(const QByteArray& bytes) {
+    if (!rxport::trace().isOpen()) return;
+    // A command hands its frame over in pieces within one step: the trace shows the frame.
+    if (traceOut_.isEmpty()) QTimer::singleShot(0, this, &SerialPort::flushTrace);
+    traceOut_ += bytes;
+}
+
+void SerialPort::traceReceived(const QByteArray& bytes) {
+    if (!rxport::trace().isOpen()) return;
+    traceIn_ += bytes;
+    for (qsizetype cr; (cr = traceIn_.indexOf('\r')) >= 0;) {
+        rxport::trace().bytes("RX", traceIn_.left(cr + 1));
+        traceIn_.remove(0, cr + 1);
+    }
+}
+
+void SerialPort::flushTrace() {
+    if (!traceOut_.isEmpty()) rxport::trace().bytes("TX", std::exchange(traceOut_, {}));
+    if (!traceIn_.isEmpty()) rxport::trace().bytes("RX", std::exchange(traceIn_, {}));
 }
 
 void SerialPort::configure(int fd) const {
@@ -228,6 +256,8 @@ void SerialPort::Close() {
 
 void SerialPort::closeDevice() {
     if (fd_ < 0) return;
+    flushTrace();
+    rxport::trace().event("CLOSE");
     delete readNotifier_;
     readNotifier_ = nullptr;
     delete writeNotifier_;
@@ -263,9 +293,11 @@ qint64 SerialPort::SendText(const QByteArray& text) {
     if (!Connected()) throw PortError(PortErrorNumber::WriteFile, EBADF);
     if (!unsent_.isEmpty()) {
         // Earlier bytes still wait for room: keep the order.
+        traceSent(text);
         unsent_ += text;
         return text.size();
     }
+    traceSent(text);
     int error = 0;
     const qsizetype done = writeAvailable(fd_, text, &error);
     if (error != 0) throw PortError(PortErrorNumber::WriteFile, error);
@@ -319,6 +351,7 @@ QByteArray SerialPort::ReceiveText(int count) {
         }
     }
     text.truncate(got);
+    traceReceived(text);
     return text;
 }
 

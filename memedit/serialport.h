@@ -88,12 +88,18 @@ class SerialPort : public QObject {
     void onWritable();
     void updateNotifier();
     void closeDevice();
+    // The session trace (--trace): frames as handed over, replies up to their CR.
+    void traceSent(const QByteArray& bytes);
+    void traceReceived(const QByteArray& bytes);
+    void flushTrace();
 
     PortSettings settings_;
     int fd_ = -1;
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
     QByteArray unsent_;
+    QByteArray traceOut_;
+    QByteArray traceIn_;
     bool held_ = false;
 };
 

@@ -4,11 +4,15 @@
 #include "mainwindow.h"
 #include "ptypeer.h"
 #include "serialport.h"
+#include "tracelog.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using memedit::Form1;
 
@@ -92,6 +96,28 @@ class CommandsTest : public QObject {
         line->send(pieces.last());
         QTRY_COMPARE_WITH_TIMEOUT(box->text(), shown, kWait);
         QCOMPARE(changes.size(), 1);
+    }
+
+    void traceHoldsFramesAndReplies() {
+        const QString file = line->comDir() + "/trace.log";
+        QVERIFY(rxport::trace().open(file));
+        click("Read21");
+        QTRY_COMPARE_WITH_TIMEOUT(line->received, readFrame(21), kWait);
+        line->send("M2");
+        line->send("1123\r");
+        QTRY_COMPARE_WITH_TIMEOUT(window->box(21)->text(), QStringLiteral("123"), kWait);
+        window->comPort()->Close();
+        QVERIFY(rxport::trace().open("/dev/null"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QStringList kinds;
+        for (const QByteArray& l : f.readAll().split('\n')) {
+            const QList<QByteArray> words = l.split(' ');
+            if (words.size() > 1) kinds << QString::fromLatin1(l.mid(l.indexOf(' ') + 1));
+        }
+        QCOMPARE(kinds.size(), 4);
+        QVERIFY(kinds[0].startsWith("OPEN "));
+        QCOMPARE(kinds.mid(1), QStringList({"TX 52 4D 15 0D", "RX 4D 32 31 31 32 33 0D", "CLOSE"}));
     }
 
     void replyWithTrailingLineFeedChangesNothing() {
@@ -317,6 +343,76 @@ class CommandsTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!window->comPort()->Connected(), kWait);
         QCOMPARE(errorBoxText(), QStringLiteral("ReadFile function failed (win error code: 5)"));
         QCOMPARE(errorBoxes().size(), 1);
+    }
+
+    // One loss of the controller, one box: the command under way fails, then the port's watch
+    // sees the hang-up, then the sweep's next read; only a new click is reported again.
+    void deviceLostShowsOneBox_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("sentBeforeLoss"); // bytes the controller takes before it goes
+        QTest::newRow("sweep") << "Button364" << 2 * 4;
+        QTest::newRow("block write") << "Button80" << 2 * 6;
+    }
+    void deviceLostShowsOneBox() {
+        QFETCH(QString, button);
+        QFETCH(int, sentBeforeLoss);
+        click(button);
+        QTRY_VERIFY_WITH_TIMEOUT(line->received.size() >= sentBeforeLoss, kWait);
+        line->hangUp();
+        auto* sweep = window->findChild<QTimer*>("Timer2");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !window->busy() && !window->comPort()->Connected() && !sweep->isActive(), kWait);
+        QCOMPARE(errorBoxes().size(), 1);
+        click("Read21");
+        QTRY_COMPARE_WITH_TIMEOUT(errorBoxes().size(), 2, kWait);
+    }
+
+    // Closing the window drops reads at once; a write clicked before it goes out to its last
+    // frame first, and a failure on the way is still shown before the program ends.
+    void closeWhileBusy_data() {
+        QTest::addColumn<QString>("button");         // clicked before the close (none: idle)
+        QTest::addColumn<QByteArray>("beforeClose"); // what the controller has at the close
+        QTest::addColumn<QByteArray>("sent");        // what it has in the end
+        QTest::addColumn<QString>("error");          // the box the end waits for
+        const QByteArray wm21 = writeFrame("WM", 21, 1);
+        const QByteArray m22 = writeFrame("WM", 22, 1) + writeFrame("WE", 2, 1);
+        QTest::newRow("idle") << QString() << QByteArray() << QByteArray() << QString();
+        QTest::newRow("sweep") << "Button364" << readFrame(100) << readFrame(100) << QString();
+        QTest::newRow("write") << "Write22" << writeFrame("WM", 22, 1) << m22 << QString();
+        QTest::newRow("block write failing on the way")
+            << "Button80" << wm21 << wm21 + m22 + QByteArray("WM\x17")
+            << "'abc' is not a valid integer value";
+    }
+    void closeWhileBusy() {
+        QFETCH(QString, button);
+        QFETCH(QByteArray, beforeClose);
+        QFETCH(QByteArray, sent);
+        QFETCH(QString, error);
+        for (int w = 21; w <= 35; ++w)
+            window->box(w)->setText(QStringLiteral("1"));
+        window->box(23)->setText(QStringLiteral("abc"));
+        line->answerReads(0, [](int word) { return word; }); // a sweep is in a reply's pause
+        window->show();
+        QSignalSpy ended(window.get(), &Form1::finished);
+        QSignalSpy arrived(line.get(), &PtyPeer::bytesReceived);
+        if (!button.isEmpty()) click(button);
+        // Close as soon as the frame is in: the write is then in its pause.
+        while (line->received.size() < beforeClose.size())
+            QVERIFY(arrived.wait(kWait));
+        QCOMPARE(line->received, beforeClose);
+        window->close();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(ended.size(), sent == beforeClose && error.isEmpty() ? 1 : 0);
+        for (QTimer* timer : window->findChildren<QTimer*>(QRegularExpression("^Timer[1-5]$")))
+            QVERIFY(!timer->isActive());
+        if (!error.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(errorBoxText(), error, kWait);
+            QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
+            QCOMPARE(ended.size(), 0);
+            closeErrorBoxes();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(hex(line->received), hex(sent), kWait);
     }
 
   private:

@@ -118,6 +118,33 @@ class EndToEndTest : public QObject {
         QVERIFY(window->comPort()->Connected()); // the failed write does not close the port
     }
 
+    // Closed just after the block write began, the editor hides at once but ends only after
+    // the last of the fifteen words has gone out, in order.
+    void closeDuringBlockWriteWritesEveryWord() {
+        QStringList expected;
+        const auto frame = [](std::uint8_t space, int word, int value) {
+            return QString::fromStdString(
+                rxsim::toHex({0x57, space, std::uint8_t(word), std::uint8_t(value >> 8),
+                              std::uint8_t(value), 0x0D}));
+        };
+        for (int w = 21; w <= 35; ++w) {
+            window->box(w)->setText(QString::number(w * 100));
+            expected << frame('M', w, w * 100);
+            if (w == 22) expected << frame('E', 2, 2200);
+        }
+        window->show();
+        QSignalSpy ended(window.get(), &Form1::finished);
+        click("Button80");
+        QTRY_VERIFY_WITH_TIMEOUT(!log->rxFrames().empty(), kWait);
+        window->close();
+        QVERIFY(!window->isVisible());
+        QVERIFY(ended.isEmpty());
+        QVERIFY(ended.wait(kWait));
+        QVERIFY(!window->comPort()->Connected());
+        QTRY_COMPARE_WITH_TIMEOUT(rxHex(*log), expected, kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(log->entries().back().kind, std::string("CLOSE"), kWait);
+    }
+
     void sweepOfPageOne() {
         auto* bar = window->findChild<QProgressBar*>("ProgressBar1");
         for (int w = 21; w <= 59; ++w)

@@ -350,6 +350,13 @@ void TestRxSim::faults() {
         const FaultOutcome splitted = split.apply(reply);
         QCOMPARE(splitted.bytes, reply);
         QVERIFY(splitted.splitAt >= 1 && splitted.splitAt < reply.size());
+
+        // Noise goes out before the reply, which follows intact.
+        FaultInjector noisy({seed, 0, 0, 0, 0, 1});
+        const FaultOutcome noised = noisy.apply(reply);
+        QVERIFY(noised.noiseSize >= 1 && noised.noiseSize <= kNoiseMaxBytes);
+        QCOMPARE(Bytes(noised.bytes.begin() + std::ptrdiff_t(noised.noiseSize), noised.bytes.end()),
+                 reply);
     }
     FaultInjector wrongTag({7, 0, 0, 0, 1});
     QCOMPARE(wrongTag.apply(reply).bytes, bytesOf("E211234\r"));
@@ -392,6 +399,7 @@ void TestRxSim::options_data() {
     QTest::newRow("empty item") << QStringList{"--set", "M15=1,"} << false << "";
     QTest::newRow("letters in value") << QStringList{"--set", "M15=12a"} << false << "";
     QTest::newRow("probability above 1") << QStringList{"--drop", "1.5"} << false << "";
+    QTest::newRow("noise") << QStringList{"--noise=0.25", "--seed", "9"} << true << "";
     QTest::newRow("unknown model") << QStringList{"--model", "rx400"} << false << "";
     QTest::newRow("missing value") << QStringList{"--latency-ms"} << false << "";
     QTest::newRow("unknown option") << QStringList{"--fast"} << false << "";

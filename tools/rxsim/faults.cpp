@@ -9,7 +9,8 @@ namespace rxsim {
 FaultInjector::FaultInjector(const FaultConfig& config) : config_(config), rng_(config.seed) {}
 
 bool FaultInjector::active() const {
-    return config_.drop > 0 || config_.corrupt > 0 || config_.split > 0 || config_.wrongTag > 0;
+    return config_.drop > 0 || config_.corrupt > 0 || config_.split > 0 || config_.wrongTag > 0 ||
+           config_.noise > 0;
 }
 
 double FaultInjector::uniform() {
@@ -28,10 +29,30 @@ FaultOutcome FaultInjector::apply(std::vector<std::uint8_t> reply) {
     const std::uint64_t corruptPick = rng_();
     const std::uint64_t corruptMask = rng_();
     const std::uint64_t splitPick = rng_();
+    const bool noise = config_.noise > 0 && uniform() < config_.noise;
+    const std::uint64_t noiseSeed = config_.noise > 0 ? rng_() : 0;
+
+    // The run's own generator: its length does not shift the faults of later replies.
+    std::vector<std::uint8_t> run;
+    if (noise) {
+        std::mt19937_64 pick(noiseSeed);
+        run.resize(1 + pick() % kNoiseMaxBytes);
+        for (auto& byte : run)
+            byte = pick() % kNoiseCrShare == 0 ? kCR : static_cast<std::uint8_t>(pick());
+        out.kinds.emplace_back("noise");
+    }
+    // The noise is on the line whatever the controller does with its reply.
+    const auto prependNoise = [&run](FaultOutcome& outcome) {
+        outcome.bytes.insert(outcome.bytes.begin(), run.begin(), run.end());
+        outcome.noiseSize = run.size();
+        if (outcome.splitAt != 0) outcome.splitAt += run.size();
+    };
 
     if (drop) {
         out.dropped = true;
         out.kinds.emplace_back("drop");
+        out.bytes.clear();
+        prependNoise(out);
         return out;
     }
     auto& bytes = out.bytes;
@@ -53,6 +74,7 @@ FaultOutcome FaultInjector::apply(std::vector<std::uint8_t> reply) {
         out.splitAt = 1 + splitPick % (bytes.size() - 1);
         out.kinds.emplace_back("split");
     }
+    prependNoise(out);
     return out;
 }
 

@@ -1,5 +1,5 @@
 // Seeded fault injection on the controller's replies: dropped, corrupted, split into two
-// pieces, or with the wrong tag letter.
+// pieces, with the wrong tag letter, or preceded by random bytes on the line.
 #pragma once
 
 #include <cstddef>
@@ -16,13 +16,21 @@ struct FaultConfig {
     double corrupt = 0;
     double split = 0;
     double wrongTag = 0;
+    double noise = 0;
 };
+
+// A run of line noise: 1 to kNoiseMaxBytes random bytes, about one in kNoiseCrShare of them a CR,
+// the byte that ends a reply, so that noise also completes a reply early or splits one.
+inline constexpr std::size_t kNoiseMaxBytes = 12;
+inline constexpr unsigned kNoiseCrShare = 8;
 
 struct FaultOutcome {
     bool dropped = false;
-    std::vector<std::uint8_t> bytes; // the reply as it goes out
+    std::vector<std::uint8_t> bytes; // what goes out: the noise, then the reply unless dropped
+    std::size_t noiseSize = 0;       // the bytes of noise at the front
     std::size_t splitAt = 0;         // 0: in one piece, else the size of the first piece
-    std::vector<std::string> kinds;  // faults applied: "drop", "corrupt", "split", "wrongtag"
+    // Faults applied: "noise", "drop", "wrongtag", "corrupt", "split".
+    std::vector<std::string> kinds;
 };
 
 class FaultInjector {
@@ -31,7 +39,8 @@ class FaultInjector {
 
     bool active() const;
     // Draws the same amount of random numbers for every reply, so a seed gives one sequence
-    // of faults whatever the replies hold.
+    // of faults whatever the replies hold. The noise draws come last and only when noise is
+    // asked for, so a seed without it gives the faults it gave before noise existed.
     FaultOutcome apply(std::vector<std::uint8_t> reply);
 
   private:

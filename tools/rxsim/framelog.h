@@ -30,7 +30,7 @@ struct LogEntry {
     double t = 0;
     std::string kind;                // RX, TX, STRAY, OPEN, CLOSE, FAULT
     std::vector<std::uint8_t> bytes; // RX, TX, STRAY
-    std::string detail;              // FAULT: drop, corrupt, split, wrongtag
+    std::string detail;              // FAULT: drop, corrupt, split, wrongtag, noise
 };
 
 class FrameLog {

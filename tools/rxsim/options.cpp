@@ -44,7 +44,15 @@ const char* usageText() {
     return "usage: rxsim [--model rx200|rx100|rx300] [--link PATH] [--log FILE]\n"
            "             [--pidfile FILE] [--pad] [--no-pace] [--latency-ms X] [--silent]\n"
            "             [--set W=V[,W=V...]] [--seed N] [--drop P] [--corrupt P]\n"
-           "             [--split P] [--wrong-tag P]\n";
+           "             [--split P] [--wrong-tag P] [--noise P]\n"
+           "Faults, each with probability P per reply and all drawn from --seed:\n"
+           "  --drop P       the reply is not sent\n"
+           "  --corrupt P    one byte of the reply, not its CR, is changed\n"
+           "  --split P      the reply goes out in two pieces, 20 ms apart\n"
+           "  --wrong-tag P  the reply's tag letter is swapped (M for E, E for M)\n"
+           "  --noise P      1 to 12 random bytes go out just before the reply (also before\n"
+           "                 a dropped one); about one in eight of them is a CR, so noise can\n"
+           "                 end a reply early or make two of one\n";
 }
 
 bool parseWordSettings(std::string_view text, std::vector<WordSetting>& out, std::string& error) {
@@ -106,7 +114,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
 
         static constexpr std::string_view kValueOptions[] = {
             "model", "link", "log",     "pidfile", "latency-ms", "set",
-            "seed",  "drop", "corrupt", "split",   "wrong-tag"};
+            "seed",  "drop", "corrupt", "split",   "noise",      "wrong-tag"};
         if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) ==
             std::end(kValueOptions)) {
             error = "unknown option --" + name;
@@ -157,6 +165,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
             if (!parseProbability(name, value, out.faults.corrupt, error)) return false;
         } else if (name == "split") {
             if (!parseProbability(name, value, out.faults.split, error)) return false;
+        } else if (name == "noise") {
+            if (!parseProbability(name, value, out.faults.noise, error)) return false;
         } else if (!parseProbability(name, value, out.faults.wrongTag, error)) {
             return false; // --wrong-tag, the last one in the list above
         }
