@@ -28,6 +28,7 @@ void TestFaults::cycleSurvives_data() {
         {"corrupt", {"--corrupt", "0.3"}},
         {"split", {"--split", "0.5"}},
         {"wrong tag", {"--wrong-tag", "0.3"}},
+        {"random bytes", {"--noise", "0.3"}},
     };
     for (const auto& [sim, model] : availableModels()) {
         for (const auto& [name, options] : faults)
