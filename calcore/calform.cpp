@@ -90,9 +90,7 @@ void CalForm::load() {
 }
 
 void CalForm::sendLoadFrame() {
-    if (model_.loadFrame.empty()) return;
-    link_->send(QByteArray(reinterpret_cast<const char*>(model_.loadFrame.data()),
-                           qsizetype(model_.loadFrame.size())));
+    if (!model_.loadFrame.empty()) link_->send(toBytes(model_.loadFrame));
 }
 
 void CalForm::reopenPort() {
@@ -153,10 +151,7 @@ void CalForm::endAfterAnswer(bool yes) {
     if (answered_) return;
     answered_ = true;
     const ExitQuestion& q = *model_.exitQuestion;
-    if (yes) {
-        link_->send(QByteArray(reinterpret_cast<const char*>(q.yesFrame.data()),
-                               qsizetype(q.yesFrame.size())));
-    }
+    if (yes) link_->send(toBytes(q.yesFrame));
     // The cycle goes on during the pause; then the program ends.
     link_->Wait(q.pauseMs);
     link_->then([this] { endProgram(); });

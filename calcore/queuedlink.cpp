@@ -20,8 +20,7 @@ void QueuedLink::readWord(Space space, std::uint8_t word, ReadDone done) {
     Op op{Op::Read};
     op.space = space;
     op.word = word;
-    const auto frame = readFrame(space, word);
-    op.bytes = QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
+    op.bytes = toBytes(readFrame(space, word));
     op.readDone = std::move(done);
     enqueue(std::move(op));
 }

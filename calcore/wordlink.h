@@ -12,9 +12,15 @@
 #include <QString>
 
 #include <functional>
+#include <span>
 #include <string>
 
 namespace calcore {
+
+// Frame bytes as the port takes them.
+inline QByteArray toBytes(std::span<const std::uint8_t> bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
 
 // How long a read waits for its reply line before it gives the empty value text.
 constexpr int ReplyTimeoutMs = 500;
@@ -71,8 +77,7 @@ class WordLink {
     }
     // A memory word write is followed by the controller's settle pause.
     void writeWord(Space space, std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {
-        const auto frame = writeFrame(space, word, hi, lo);
-        send(QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size())));
+        send(toBytes(writeFrame(space, word, hi, lo)));
         if (space == Space::Memory) Wait(MemoryWriteSettleMs);
     }
     void WriteMemoryWord(std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {
