@@ -117,8 +117,10 @@ void PollCycle::readInto(const WordRead& b) {
         // A read cut short by the loss of the port tells nothing of the controller.
         if (!link_.isOpen()) return;
         ++cycleReads_;
-        if (!value.empty()) ++cycleAnswers_;
-        if (!value.empty()) noteAnswer(true);
+        if (!value.empty()) {
+            ++cycleAnswers_;
+            noteAnswer(true);
+        }
         values_[{b.space, b.word}] = value;
         if (b.label) panel_.showValue(b.label, value);
     });
