@@ -1,16 +1,20 @@
 // Message catalogs: the setup dialog's captions live in the text domain "serialsetup",
 // the message texts (port errors, the conversion message) in the text domain "default".
+// The catalogs are the program's own (share/velmora-rx-tools/locale), never the system's:
+// "default" is too common a name for the system-wide locale folder.
 #pragma once
 
 #include <QString>
 
 namespace memedit {
 
-// Binds both text domains to $MEMEDIT_LOCALEDIR, or to the install prefix's share/locale.
+// Binds both text domains to catalogDir().
 // Safe to call again: a new binding makes gettext drop what it had looked up before.
 void initCatalogs();
 
-// The catalog directory initCatalogs() binds.
+// The catalog folder: $MEMEDIT_LOCALEDIR when set; else, for an installed program
+// (<prefix>/bin/memedit), <prefix>/share/velmora-rx-tools/locale; else, for a program run in
+// the build tree, the folder "locale" beside it where the build compiles the catalogs.
 QString catalogDir();
 
 // Translation of a setup dialog caption.

@@ -1,9 +1,15 @@
 #include "catalog.h"
+#include "commandline.h"
 #include "mainwindow.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    if (const auto status = rxport::startProgram(
+            argc, argv,
+            {"memedit", "Leitura e escrita das palavras de memória (M21 a M59, M100 a M240) de um "
+                        "controlador VELMORA RX."}))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("memedit"));
     memedit::initCatalogs();

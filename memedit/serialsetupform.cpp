@@ -1,6 +1,7 @@
 #include "serialsetupform.h"
 
 #include "catalog.h"
+#include "panelfont.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -51,6 +52,11 @@ SerialSetupForm::SerialSetupForm(const PortSettings& current, const QStringList&
     setWindowTitle(setupText("Setup"));
     setModal(true);
     setFixedSize(231, 216);
+    // A dialog is a window of its own and does not take the editor's face from its parent;
+    // its captions are laid out for that face at the editor's 11-pixel size, so it is set here.
+    QFont face = rxport::panelFont();
+    face.setPixelSize(11);
+    setFont(face);
 
     auto* group = new QGroupBox(setupText(" Settings "), this);
     group->setObjectName(QStringLiteral("GroupBox1"));

@@ -1,11 +1,14 @@
-// Message catalogs: a catalog compiled here with msgfmt translates the setup dialog's
-// captions and the message texts; without one everything stays as written.
+// Message catalogs: the pt_BR catalogs the package ships, compiled here with msgfmt, translate
+// the setup dialog's captions and the message texts; without them everything stays as written.
+// In both languages the dialog uses the editor's face and every caption fits its place.
 #include "catalog.h"
 #include "errors.h"
 #include "mainwindow.h"
 #include "serialsetupform.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
@@ -14,60 +17,23 @@
 #include <QTest>
 
 #include <clocale>
+#include <utility>
+#include <vector>
 
 namespace {
 
-constexpr int kWait = 10000;
+// The catalogs the package ships, compiled here from their sources.
+const QString kShippedCatalogs =
+    QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../memedit/po"));
 
-const char* const kSetupCatalog = R"po(msgid ""
-msgstr "Content-Type: text/plain; charset=UTF-8\n"
-
-msgid "Setup"
-msgstr "Configuração"
-
-msgid " Settings "
-msgstr " Parâmetros "
-
-msgid "Port"
-msgstr "Porta"
-
-msgid "Baud rate"
-msgstr "Velocidade"
-
-msgid "Flow control"
-msgstr "Controle de fluxo"
-
-msgid "Cancel"
-msgstr "Cancelar"
-
-msgid "None"
-msgstr "Nenhum"
-)po";
-
-const char* const kMessageCatalog = R"po(msgid ""
-msgstr "Content-Type: text/plain; charset=UTF-8\n"
-
-msgid "Unable to open com port"
-msgstr "Não foi possível abrir a porta"
-
-msgid " (win error code: %d)"
-msgstr " (código de erro: %d)"
-
-msgid "'%s' is not a valid integer value"
-msgstr "'%s' não é um número inteiro válido"
-)po";
-
-bool compile(const QString& dir, const char* domain, const char* text) {
+bool compile(const QString& dir, const char* domain) {
     const QString folder = dir + QStringLiteral("/pt_BR/LC_MESSAGES");
     QDir().mkpath(folder);
-    const QString po = folder + QLatin1Char('/') + QLatin1String(domain) + QStringLiteral(".po");
-    QFile file(po);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(text);
-    file.close();
+    const QString po = kShippedCatalogs + QStringLiteral("/pt_BR/") + QLatin1String(domain) +
+                       QStringLiteral(".po");
     const QString mo = folder + QLatin1Char('/') + QLatin1String(domain) + QStringLiteral(".mo");
-    return QProcess::execute(QStringLiteral(MSGFMT_EXECUTABLE), {QStringLiteral("-o"), mo, po}) ==
-           0;
+    return QProcess::execute(QStringLiteral(MSGFMT_EXECUTABLE),
+                             {QStringLiteral("--check"), QStringLiteral("-o"), mo, po}) == 0;
 }
 
 memedit::SerialSetupForm* openSetup(memedit::Form1& window) {
@@ -79,12 +45,25 @@ memedit::SerialSetupForm* openSetup(memedit::Form1& window) {
     return nullptr;
 }
 
+// The captions inside the dialog, each with the width it has to fit in.
+std::vector<std::pair<QString, QWidget*>> placedCaptions(QDialog* form) {
+    auto* group = form->findChild<QGroupBox*>();
+    std::vector<std::pair<QString, QWidget*>> list{{group->title(), group}};
+    for (int n = 1; n <= 6; ++n) {
+        auto* label = form->findChild<QLabel*>(QStringLiteral("Label%1").arg(n));
+        list.emplace_back(label->text(), label);
+    }
+    for (const char* name : {"OkButton", "CancelButton"}) {
+        auto* button = form->findChild<QPushButton*>(name);
+        list.emplace_back(button->text(), button);
+    }
+    return list;
+}
+
 QStringList captions(QDialog* form) {
-    QStringList list{form->windowTitle(), form->findChild<QGroupBox*>()->title()};
-    for (int n = 1; n <= 6; ++n)
-        list << form->findChild<QLabel*>(QStringLiteral("Label%1").arg(n))->text();
-    list << form->findChild<QPushButton*>("OkButton")->text()
-         << form->findChild<QPushButton*>("CancelButton")->text();
+    QStringList list{form->windowTitle()};
+    for (const auto& [text, widget] : placedCaptions(form))
+        list << text;
     return list;
 }
 
@@ -99,8 +78,8 @@ class CatalogTest : public QObject {
         qputenv("LANGUAGE", "pt_BR");
         QVERIFY(comDir.isValid() && catalogs.isValid() && empty.isValid());
         qputenv("RX_COM_DIR", comDir.path().toLocal8Bit());
-        QVERIFY(compile(catalogs.path(), "serialsetup", kSetupCatalog));
-        QVERIFY(compile(catalogs.path(), "default", kMessageCatalog));
+        QVERIFY(compile(catalogs.path(), "serialsetup"));
+        QVERIFY(compile(catalogs.path(), "default"));
     }
 
     void dialogCaptions_data() {
@@ -111,9 +90,9 @@ class CatalogTest : public QObject {
             << QStringList{"Setup",     " Settings ", "Port",         "Baud rate", "Data bits",
                            "Stop bits", "Parity",     "Flow control", "OK",        "Cancel"};
         QTest::newRow("catalog") << true
-                                 << QStringList{"Configuração", " Parâmetros ",      "Porta",
-                                                "Velocidade",   "Data bits",         "Stop bits",
-                                                "Parity",       "Controle de fluxo", "OK",
+                                 << QStringList{"Configuração", " Parâmetros ",   "Porta",
+                                                "Velocidade",   "Bits de dados",  "Bit de parada",
+                                                "Paridade",     "Ctrl. de fluxo", "OK",
                                                 "Cancelar"};
     }
     void dialogCaptions() {
@@ -124,6 +103,18 @@ class CatalogTest : public QObject {
         QDialog* form = openSetup(window);
         QVERIFY(form);
         QCOMPARE(captions(form), expected);
+        // The dialog speaks in the editor's face and size, and every caption fits its place.
+        QCOMPARE(form->font().family(), window.font().family());
+        QCOMPARE(form->font().pixelSize(), window.font().pixelSize());
+        for (const auto& [text, widget] : placedCaptions(form)) {
+            const int width = widget->fontMetrics().horizontalAdvance(text);
+            if (width > widget->width())
+                QFAIL(qPrintable(QStringLiteral("\"%1\" takes %2 pixels, %3 has %4")
+                                     .arg(text)
+                                     .arg(width)
+                                     .arg(widget->objectName())
+                                     .arg(widget->width())));
+        }
         // The lists are never translated, and neither is the main window.
         auto* parity = form->findChild<QComboBox*>("Combo5");
         QCOMPARE(parity->itemText(0), QStringLiteral("None"));
@@ -140,7 +131,8 @@ class CatalogTest : public QObject {
         QTest::addColumn<QString>("conversion");
         QTest::newRow("no catalog") << false << "Unable to open com port (win error code: 2)"
                                     << "'x1' is not a valid integer value";
-        QTest::newRow("catalog") << true << "Não foi possível abrir a porta (código de erro: 2)"
+        QTest::newRow("catalog") << true
+                                 << "Não foi possível abrir a porta serial (código de erro: 2)"
                                  << "'x1' não é um número inteiro válido";
     }
     void messages() {

@@ -54,7 +54,18 @@ void removePidfile(const std::string& path) {
 
 } // namespace
 
+#ifndef RX_VERSION
+#error "RX_VERSION must name the package's version"
+#endif
+
 int main(int argc, char** argv) {
+    // --version answers before the other options are checked.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("rxsim %s\n", RX_VERSION);
+            return 0;
+        }
+    }
     rxsim::Options options;
     std::string error;
     if (!rxsim::parseOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
@@ -63,6 +74,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(rxsim::usageText(), stdout);
+        std::fputs("Also:\n"
+                   "  --help         this text\n"
+                   "  --version      the simulator's version\n",
+                   stdout);
         return 0;
     }
 
