@@ -13,6 +13,9 @@
 namespace calcore {
 
 QString portFailureMessage(const QString& portText, const QString& reason) {
+    if (portText.trimmed().isEmpty())
+        return QStringLiteral("Nenhuma porta foi escolhida: escolha uma porta da lista ou digite "
+                              "o nome dela (COM1, ttyUSB0, /dev/ttyACM0).");
     return QStringLiteral("Não foi possível abrir a porta %1 (%2).\n%3")
         .arg(portText, rxport::resolvePortName(portText), reason);
 }

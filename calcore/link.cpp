@@ -110,13 +110,33 @@ void Link::openPort(Op& op) {
 
 bool Link::tryOpen(QString* reason) {
     if (port_.isOpen()) port_.close();
+    errno = 0;
     bool ok = port_.open(QIODevice::ReadWrite);
-    QString error = ok ? QString() : port_.errorString();
+    QString error;
+    if (!ok) {
+        // The system's reason where it left one, else what the port says of it.
+        int code = errno;
+        if (code == 0) {
+            switch (port_.error()) {
+            case QSerialPort::DeviceNotFoundError:
+                code = ENOENT;
+                break;
+            case QSerialPort::PermissionError:
+                code = EACCES;
+                break;
+            case QSerialPort::OpenError:
+                code = EBUSY;
+                break;
+            default:
+                break;
+            }
+        }
+        error = code != 0 ? rxport::openFailureReason(code) : port_.errorString();
+    }
     // The device's exclusive mode does not hold for root, and the memory editor locks the
     // device itself: take the same lock, so that no two tools share a port.
     if (const int code = ok ? rxport::lockExclusive(port_.handle()) : 0; code != 0) {
-        // Held by another of our tools (the lock's EWOULDBLOCK): the device is busy.
-        error = QString::fromLocal8Bit(std::strerror(code == EWOULDBLOCK ? EBUSY : code));
+        error = rxport::openFailureReason(code);
         port_.close();
         ok = false;
     }

@@ -8,11 +8,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -30,14 +32,30 @@ QFont panelFontPixels(int pixelHeight, bool bold = false) {
     font.setBold(bold);
     return font;
 }
+constexpr QPoint kPlace(156, 115);
+constexpr QSize kOuterSize(1193, 530);
+constexpr QSize kFrameSize(16, 38);
 } // namespace
+
+QPoint placeWithin(const QRect& screen, const QRect& window) {
+    if (screen.isEmpty() || screen.contains(window)) return window.topLeft();
+    // Moved no further than needed; a screen smaller than the window shows its top left.
+    const int left =
+        std::max(screen.left(), std::min(window.left(), screen.right() + 1 - window.width()));
+    const int top =
+        std::max(screen.top(), std::min(window.top(), screen.bottom() + 1 - window.height()));
+    return {left, top};
+}
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Ajuste memória não volátil- VELMORA"));
     setFont(panelFontPixels(11));
-    move(156, 115);
-    resize(1193, 530);
+    // 1193 x 530 is the window with its frame, which takes about 16 pixels of the width and 38
+    // of the height: the tab control keeps the same margin on its right as on its left.
+    resize(kOuterSize - kFrameSize);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    move(placeWithin(screen ? screen->availableGeometry() : QRect(), QRect(kPlace, kOuterSize)));
 
     comPort_ = new SerialPort(this);
     comPort_->setObjectName(QStringLiteral("ComPort1"));

@@ -21,6 +21,10 @@ namespace memedit {
 class SerialPort;
 struct RowInfo;
 
+// Where a window wanted at `window` (frame included) stands on `screen`: where wanted when it
+// fits, else moved just enough to fit.
+QPoint placeWithin(const QRect& screen, const QRect& window);
+
 class Form1 : public QWidget {
     Q_OBJECT
   public:

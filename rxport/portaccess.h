@@ -1,7 +1,14 @@
 // One program at a time on a device, and no frame cut off by a close.
 #pragma once
 
+#include <QString>
+
 namespace rxport {
+
+// Why a port could not be opened, as a Portuguese sentence a technician can act on: the usual
+// refusals (no such device, no permission, in use, not a serial port) in our own words, any
+// other in the system's words (translated where the system has the translation).
+QString openFailureReason(int errnoValue);
 
 // Takes the device open on fd for this program alone: an advisory lock (flock) every one of
 // our tools takes, and the terminal's exclusive mode against other programs. The kernel lets

@@ -19,10 +19,25 @@ class WindowTest : public QObject {
     void init() { window = std::make_unique<Form1>(); }
     void cleanup() { window.reset(); }
 
+    void placement_data() {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QPoint>("place");
+        const QRect wanted(156, 115, 1193, 530);
+        QTest::newRow("fits") << QRect(0, 0, 1920, 1080) << wanted.topLeft();
+        QTest::newRow("1280 wide") << QRect(0, 0, 1280, 1024) << QPoint(87, 115);
+        QTest::newRow("short, panel on top") << QRect(0, 30, 1366, 600) << QPoint(156, 100);
+        QTest::newRow("smaller than the window") << QRect(0, 0, 1024, 500) << QPoint(0, 0);
+    }
+    void placement() {
+        QFETCH(QRect, screen);
+        QFETCH(QPoint, place);
+        QCOMPARE(memedit::placeWithin(screen, QRect(156, 115, 1193, 530)), place);
+    }
+
     void startState() {
         QCOMPARE(window->objectName(), QStringLiteral("Form1"));
         QCOMPARE(window->windowTitle(), QStringLiteral("Ajuste memória não volátil- VELMORA"));
-        QCOMPARE(window->size(), QSize(1193, 530));
+        QCOMPARE(window->size(), QSize(1177, 492));
         auto* tabs = window->findChild<QTabWidget*>("PageControl1");
         QVERIFY(tabs);
         QCOMPARE(tabs->geometry(), QRect(8, 56, 1161, 425));

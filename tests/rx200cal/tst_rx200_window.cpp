@@ -26,6 +26,7 @@ class TestRx200Window : public QObject {
   private slots:
     void listsTheSimulatorPort();
     void openClosesAndReopensThePort();
+    void unopenablePortShowsMessageAndReturns_data();
     void unopenablePortShowsMessageAndReturns();
     void typedPortBeyondSixteenOpens();
     void geometry_data();
@@ -88,15 +89,32 @@ void TestRx200Window::openClosesAndReopensThePort() {
     QTRY_VERIFY(!form1);
 }
 
+void TestRx200Window::unopenablePortShowsMessageAndReturns_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("message");
+    // No COM9 here: /dev/ttyS8 does not exist.
+    QTest::newRow("missing") << "COM9"
+                             << "Não foi possível abrir a porta COM9 (/dev/ttyS8).\nA porta não "
+                                "existe neste computador (o cabo ou o adaptador USB está ligado?).";
+    QTest::newRow("no name") << "  "
+                             << "Nenhuma porta foi escolhida: escolha uma porta da lista ou digite "
+                                "o nome dela (COM1, ttyUSB0, /dev/ttyACM0).";
+    QTest::newRow("not a port")
+        << "/tmp"
+        << "Não foi possível abrir a porta /tmp (/tmp).\nEste nome não é de "
+           "uma porta serial.";
+}
+
 void TestRx200Window::unopenablePortShowsMessageAndReturns() {
+    QFETCH(QString, port);
+    QFETCH(QString, message);
     PortSelectForm form2(rx200::model());
     form2.show();
-    form2.portBox()->setCurrentText("COM9"); // no COM9 here: /dev/ttyS8 does not exist
+    form2.portBox()->setCurrentText(port);
     QTest::mouseClick(form2.findChild<QPushButton*>("Command1"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(visibleMessageBox() != nullptr, 5000);
     auto* box = visibleMessageBox();
-    QVERIFY2(box->text().contains("Não foi possível abrir a porta COM9"), qPrintable(box->text()));
-    QVERIFY(box->text().contains("/dev/ttyS8"));
+    QCOMPARE(box->text(), message);
     QVERIFY(form2.isVisible());
     QVERIFY(!form2.mainForm());
     box->accept();
