@@ -1,11 +1,11 @@
-// Steady-state poll cycle of the RX-200 tool against the simulator pacing at 19200 baud:
-// the cycle period against its bound (10 ticks of 30 ms plus the line time of the 11 live reads
+// Steady-state poll cycle of a calibration tool against the simulator pacing at 19200 baud:
+// the cycle period against its bound (10 ticks of 30 ms plus the line time of the live reads
 // and their replies), and the CPU the tool uses per minute of polling, with an answering and
 // with a silent controller.
 //
-//   bench_rx200_cycle [seconds-per-case]      (default 30)
+//   bench_cycle rx200|rx100|rx300 [seconds-per-case]      (default 30)
+#include "allmodels.h"
 #include "calform.h"
-#include "rx200model.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,9 +32,9 @@ double cpuSeconds() {
 }
 
 // Line time of the live reads of one cycle: each read frame and its reply, 10 bits a byte.
-double liveLineSeconds(const PollCycle& cycle) {
+double liveLineSeconds(const Model& model, const PollCycle& cycle) {
     std::size_t bytes = 0;
-    for (const auto& b : rx200::model().liveReads) {
+    for (const auto& b : model.liveReads) {
         const std::string shown = displayText(cycle.valueText(b.space, b.word));
         bytes += 4 + 1 + std::to_string(b.word).size() + shown.size() + 1;
     }
@@ -49,11 +49,11 @@ struct Result {
     int cycles = 0;
 };
 
-Result runCase(const QStringList& simArgs, int seconds) {
+Result runCase(const QString& name, const Model& model, const QStringList& simArgs, int seconds) {
     QTemporaryDir dir;
     QProcess sim;
     sim.setProgram(RXSIM_PATH);
-    QStringList args{"--model", "rx200", "--link", dir.filePath("COM1")};
+    QStringList args{"--model", name, "--link", dir.filePath("COM1")};
     // RXSIM_BENCH_LOG=FILE keeps the answering simulator's frame log (timing on the line).
     if (const QByteArray log = qgetenv("RXSIM_BENCH_LOG"); !log.isEmpty() && simArgs.isEmpty())
         args << "--log" << QString::fromLocal8Bit(log);
@@ -69,7 +69,7 @@ Result runCase(const QStringList& simArgs, int seconds) {
 
     Result r;
     {
-        CalForm form(rx200::model(), "COM1");
+        CalForm form(model, "COM1");
         std::vector<qint64> cycleEnds;
         QElapsedTimer clock;
         clock.start();
@@ -108,7 +108,7 @@ Result runCase(const QStringList& simArgs, int seconds) {
         const double wallS = double(wall.nsecsElapsed()) / 1e9;
         r.cycles = int(cycleEnds.size() - 1 - first);
         if (r.cycles > 0) r.periodMs = double(cycleEnds.back() - cycleEnds[first]) / 1e6 / r.cycles;
-        r.boundMs = 10 * PollCycle::TickMs + liveLineSeconds(form.cycle()) * 1000.0;
+        r.boundMs = 10 * PollCycle::TickMs + liveLineSeconds(model, form.cycle()) * 1000.0;
         r.cpuPerMinute = cpu / wallS * 60.0;
         for (int t = 1; t <= 10; ++t)
             if (stepCount[t]) r.stepMs[t] = stepSum[t] / stepCount[t];
@@ -123,14 +123,22 @@ Result runCase(const QStringList& simArgs, int seconds) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : 30;
+    const QString name = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
+    const Model* model = modelNamed(name);
+    if (!model) {
+        std::fprintf(stderr, "usage: bench_cycle rx200|rx100|rx300 [seconds-per-case]\n");
+        return 2;
+    }
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 30;
+    const auto live = model->liveReads.size();
 
-    const Result answering = runCase({}, seconds);
+    std::printf("%s\n", model->caption);
+    const Result answering = runCase(name, *model, {}, seconds);
     std::printf("answering controller (paced 19200 baud, 1 ms latency), %d s, %d cycles:\n",
                 seconds, answering.cycles);
     std::printf("  cycle period     %8.1f ms\n", answering.periodMs);
-    std::printf("  bound            %8.1f ms  (10 x 30 ms + line time of 11 live reads)\n",
-                answering.boundMs);
+    std::printf("  bound            %8.1f ms  (10 x 30 ms + line time of %zu live reads)\n",
+                answering.boundMs, live);
     std::printf("  ratio            %8.3f    (goal <= 1.10)\n",
                 answering.periodMs / answering.boundMs);
     std::printf("  CPU              %8.3f s per minute of polling (goal < 1)\n",
@@ -140,11 +148,10 @@ int main(int argc, char** argv) {
         std::printf(" %5.1f", answering.stepMs[t]);
     std::printf("\n");
 
-    const Result silent = runCase({"--silent"}, seconds);
+    const Result silent = runCase(name, *model, {"--silent"}, seconds);
     std::printf("silent controller, %d s, %d cycles:\n", seconds, silent.cycles);
-    std::printf(
-        "  cycle period     %8.1f ms  (57 time-outs of 500 ms in the first cycle, then 11)\n",
-        silent.periodMs);
+    std::printf("  cycle period     %8.1f ms  (every read times out after 500 ms: %zu a cycle)\n",
+                silent.periodMs, live);
     std::printf("  CPU              %8.3f s per minute of polling (goal < 1)\n",
                 silent.cpuPerMinute);
     return 0;
