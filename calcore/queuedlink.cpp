@@ -55,7 +55,8 @@ void QueuedLink::shutdown(std::function<void()> done) {
     auto unwanted = [](const Op& op) { return op.kind == Op::Read || op.kind == Op::Call; };
     std::erase_if(queue_, unwanted);
     std::erase_if(urgent_, unwanted);
-    inserted_.clear();
+    // A callback that ends the program may have queued a last write just before: it goes first.
+    std::erase_if(inserted_, unwanted);
     queue_.insert(queue_.begin(), std::make_move_iterator(urgent_.begin()),
                   std::make_move_iterator(urgent_.end()));
     urgent_.clear();

@@ -1,12 +1,14 @@
 // The RX-100 window and tables without a controller: which controls the operator can reach,
 // which word a button's code writes, and the PWM enable mask.
 #include "calform.h"
+#include "fakelink.h"
 #include "rx100model.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
@@ -25,6 +27,8 @@ class TestRx100Model : public QObject {
     void packPwmMask();
     void maskBoxesRebuildMask_data();
     void maskBoxesRebuildMask();
+    void answerStillSendsThePendingWrite_data();
+    void answerStillSendsThePendingWrite();
 };
 
 void TestRx100Model::tablesNameExistingControls() {
@@ -119,6 +123,39 @@ void TestRx100Model::maskBoxesRebuildMask() {
         form.findChild<QCheckBox*>(box)->click();
     QCOMPARE(text38->text(), mask);
     QVERIFY(save->isEnabled());
+}
+
+void TestRx100Model::answerStillSendsThePendingWrite_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("Sim") << "Command1"
+                         << QStringList{"00 06 00 95 00 01 59 f7", "57 45 1d 00 05 0d"};
+    QTest::newRow("Não") << "Command2" << QStringList{"57 45 1d 00 05 0d"};
+}
+
+void TestRx100Model::answerStillSendsThePendingWrite() {
+    // A request not yet sent when the program ends is a write the technician asked for.
+    QFETCH(QString, answer);
+    QFETCH(QStringList, after);
+    auto owned = std::make_unique<FakeLink>();
+    FakeLink& link = *owned;
+    calcore::CalForm form(rx100::model(), "COM1", std::move(owned));
+    VirtualTime time(link, form.cycle());
+    form.load();
+    QVERIFY(time.runSteps(10, 2));
+    qobject_cast<QLineEdit*>(form.control("Text26"))->setText("5");
+    qobject_cast<QPushButton*>(form.control("Command49"))->click();
+    QSignalSpy closed(&form, &calcore::CalForm::closed);
+    const auto before = link.frames.size();
+    form.close();
+    QVERIFY(form.question());
+    form.question()->findChild<QPushButton*>(answer)->click();
+    link.run();
+    QCOMPARE(closed.count(), 1);
+    QStringList sent;
+    for (auto i = before; i < link.frames.size(); ++i)
+        sent << QString::fromLatin1(link.frames[i].bytes.toHex(' '));
+    QCOMPARE(sent, after);
 }
 
 QTEST_MAIN(TestRx100Model)

@@ -42,8 +42,10 @@ void FakeLink::startOp(Op& op) {
             finishRead({});
             return;
         }
-        now += latencyMs;
-        const QByteArray line = reply->left(reply->indexOf('\r') + 1);
+        // A line without its CR is what the read has when its wait ends.
+        const qsizetype cr = reply->indexOf('\r');
+        now += cr < 0 ? calcore::ReplyTimeoutMs : latencyMs;
+        const QByteArray line = cr < 0 ? *reply : reply->left(cr + 1);
         finishRead(std::string_view(line.constData(), std::size_t(line.size())));
         return;
     }
