@@ -1,67 +1,179 @@
-// Reply cut, value texts, entry values and clock digits on arbitrary bytes.
+// The calibration tools' reply cut on arbitrary bytes, as the link's queue does it: reads of
+// any word of either space go out one at a time, the controller's bytes arrive in pieces of any
+// size, before, during or after a read, and a read ends at the first CR or at its time-out with
+// what came. The value text each read hands over is held against the cut written out in
+// oracles.h, with the echo rule of the read's space, and what a label shows and the flag
+// reading against theirs.
 #include "codec.h"
+#include "fuzzinput.h"
+#include "oracles.h"
+#include "queuedlink.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 using namespace calcore;
+using fuzzcheck::FuzzInput;
+using fuzzcheck::require;
 
 namespace {
 
-void require(bool ok) {
-    if (!ok) std::abort();
-}
+// A line to a controller whose bytes the input delivers. It collects a reply as the serial link
+// does: what waits on the line when a read starts belongs to it, bytes keep coming in pieces,
+// the reply ends with the first CR (the rest of that delivery is dropped with it) or at the
+// time-out with what came; bytes that come while no read runs wait for the next one.
+class PieceLink : public QueuedLink {
+  public:
+    bool isOpen() const override { return true; }
 
-bool isDecimal(std::uint8_t nibble) {
-    return nibble <= 9;
+    void deliver(const std::string& piece) {
+        line_ += piece;
+        if (reading_) collect();
+    }
+    void timeOut() {
+        if (reading_) endRead();
+    }
+    // Runs the queue whenever it asked to be run, as the event loop would.
+    void settle() {
+        while (pumpWanted_) {
+            pumpWanted_ = false;
+            pump();
+        }
+    }
+
+    std::string collected; // the reply the last read was cut from
+    Space readingSpace = Space::Memory;
+    std::uint8_t readingWord = 0;
+    int readsStarted = 0;
+
+  protected:
+    void startOp(Op& op) override {
+        if (op.kind != Op::Read) {
+            finishOp();
+            return;
+        }
+        // The frame a read sends: "R", the space letter, the word number, CR.
+        const auto frame = readFrame(op.space, op.word);
+        require(op.bytes == QByteArray(reinterpret_cast<const char*>(frame.data()), 4));
+        require(frame[0] == 'R' && frame[1] == tagOf(op.space) && frame[2] == op.word &&
+                frame[3] == CR);
+        readingSpace = op.space;
+        readingWord = op.word;
+        ++readsStarted;
+        reading_ = true;
+        reply_.clear();
+        collect();
+    }
+    void schedulePump() override { pumpWanted_ = true; }
+
+  private:
+    void collect() {
+        reply_ += line_;
+        line_.clear();
+        const auto cr = reply_.find(char(CR));
+        if (cr == std::string::npos) return;
+        reply_.resize(cr + 1);
+        endRead();
+    }
+    void endRead() {
+        reading_ = false;
+        collected = std::exchange(reply_, {});
+        finishRead(collected);
+    }
+
+    std::string line_;
+    std::string reply_;
+    bool reading_ = false;
+    bool pumpWanted_ = false;
+};
+
+void checkValueText(const std::string& value) {
+    require(value.size() <= 5);
+    require(displayText(value) == fuzzcheck::shownOracle(value));
+    require(readsAsOne(value) == fuzzcheck::readsAsOneOracle(value));
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
-    const std::uint8_t word = data[0];
-    const std::uint8_t flags = data[1];
-    const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
+    FuzzInput in(data, size);
 
-    // The reply cut: an empty value unless the reply starts with the tag, and then at most five
-    // characters taken from the reply right after the echoed word number.
-    const char tag = (flags & 1) ? 'E' : 'M';
-    const EchoDigits echo = (flags & 2) ? EchoDigits::UpToThree : EchoDigits::UpToTwo;
-    const std::string value = cutValue(text, tag, word, echo);
-    require(value.size() <= 5);
-    if (!value.empty()) {
-        require(text.front() == tag);
-        const std::size_t at = text.find(value, 2);
-        require(at != std::string_view::npos && at <= 4);
+    // The cut itself on the whole input, for every tag and both echo rules.
+    {
+        const std::string_view text(reinterpret_cast<const char*>(data), size);
+        const std::uint8_t word = size > 0 ? data[0] : 0;
+        for (char tag : {'M', 'E'}) {
+            for (bool three : {false, true}) {
+                const auto echo = three ? EchoDigits::UpToThree : EchoDigits::UpToTwo;
+                const std::string value = cutValue(text, tag, word, echo);
+                require(value == fuzzcheck::cutOracle(text, tag, word, three));
+                checkValueText(value);
+            }
+        }
     }
 
-    // What a label shows holds no control character and nothing the value text did not hold.
-    const std::string shown = displayText(text);
-    require(shown.size() <= text.size());
-    for (char c : shown)
-        require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+    PieceLink link;
+    bool threeDigitMemoryEcho = false;
+    int issued = 0;
+    int answered = 0;
+    std::vector<bool> done;
 
-    // A text that checks a box converts to 1 as an entry too.
-    if (readsAsOne(text)) {
-        const auto one = entryValue(text);
-        require(one && *one == 1);
+    auto issueRead = [&](Space space, std::uint8_t word) {
+        const int id = issued++;
+        done.push_back(false);
+        link.readWord(space, word, [&, id, space, word](const std::string& value) {
+            // Each read is answered once, with the reply its own frame brought.
+            require(!done[static_cast<std::size_t>(id)]);
+            done[static_cast<std::size_t>(id)] = true;
+            ++answered;
+            require(link.readingSpace == space && link.readingWord == word);
+            const bool three = space == Space::Memory && threeDigitMemoryEcho;
+            require(value == fuzzcheck::cutOracle(link.collected, tagOf(space), word, three));
+            checkValueText(value);
+        });
+    };
+
+    for (int op = 0; op < 256 && !in.empty(); ++op) {
+        const std::uint8_t b = in.byte();
+        switch (b % 7) {
+        case 0:
+        case 1:
+            issueRead((b & 0x08) ? Space::Eeprom : Space::Memory, in.byte());
+            break;
+        case 2:
+        case 3:
+            link.deliver(in.text(12));
+            break;
+        case 4:
+            link.timeOut();
+            break;
+        case 5:
+            // The model decides the memory echo rule; EEPROM replies always echo two digits.
+            threeDigitMemoryEcho = (b & 0x08) != 0;
+            static_cast<WordLink&>(link).setMemoryEcho(threeDigitMemoryEcho ? EchoDigits::UpToThree
+                                                                            : EchoDigits::UpToTwo);
+            break;
+        case 6: {
+            // A read asked for by a callback goes ahead of what was queued after the callback.
+            const Space space = (b & 0x08) ? Space::Eeprom : Space::Memory;
+            const std::uint8_t word = in.byte();
+            link.then([&, space, word] { issueRead(space, word); });
+            break;
+        }
+        }
+        link.settle();
     }
-
-    // An entry value prints and converts back to itself; its two bytes are its low 16 bits.
-    if (const auto v = entryValue(text)) {
-        const auto again = entryValue(std::to_string(*v));
-        require(again && *again == *v);
-        const ValueBytes bytes = splitValue(*v);
-        const auto low16 = static_cast<std::uint32_t>(*v) & 0xFFFFu;
-        require(static_cast<std::uint32_t>((bytes.hi << 8) | bytes.lo) == low16);
+    // Whatever is still waiting times out in turn.
+    for (int guard = 0; link.busy() && guard < 1024; ++guard) {
+        link.timeOut();
+        link.settle();
     }
-
-    // Clock digits always make a BCD byte.
-    const std::uint8_t bcd = clockBcd(text);
-    require(isDecimal(bcd >> 4) && isDecimal(bcd & 0x0F));
+    require(!link.busy());
+    require(answered == issued && link.readsStarted == issued);
     return 0;
 }

@@ -1,49 +1,109 @@
-// The editor's box values and reply cut on arbitrary text.
-#include "errors.h"
+// The editor's receive handling on arbitrary deliveries: reads of any row (or any word number at
+// all) make the pending word, the controller's bytes arrive in pieces of any size, and each time
+// the collected bytes end with a CR the editor's reply cut decides which box takes which text.
+// The handler's steps are taken here as Form1::receive takes them (collect, wait for the CR, cut
+// for the pending word, set the box, start again); the cut and the boxes are the editor's own,
+// in a window built once on the offscreen platform.
+//
+// Checked: the word is the pending row's (M21..M59 for 1..39, M100..M240 as they are, none
+// otherwise); the text is exactly the bytes after the tag and the echoed number, without the
+// closing CR; every word the cut names has a box, the box shows the text, and no other box
+// changes.
+#include "fuzzinput.h"
+#include "mainwindow.h"
+#include "offscreenapp.h"
 #include "wordcommands.h"
+#include "wordmap.h"
 
 #include <QByteArray>
+#include <QLineEdit>
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
+#include <map>
+
+using fuzzcheck::FuzzInput;
+using fuzzcheck::require;
 
 namespace {
 
-void require(bool ok) {
-    if (!ok) std::abort();
+memedit::Form1& window() {
+    fuzzcheck::offscreenApp();
+    static auto* form = new memedit::Form1; // kept with the application
+    return *form;
+}
+
+// The value text of a complete reply for the pending word, by the editor's rule.
+memedit::ReplyValue expectedReply(const QByteArray& reply, int pending) {
+    memedit::ReplyValue want;
+    qsizetype cut = 0;
+    if (pending >= 1 && pending <= 39) {
+        want.word = pending + 20;
+        cut = 3;
+    } else if (pending >= 100 && pending <= 240) {
+        want.word = pending;
+        cut = 4;
+    } else {
+        return want;
+    }
+    const qsizetype end = reply.size() - 1; // the closing CR is no part of the value
+    if (end > cut) want.text = QString::fromLatin1(reply.mid(cut, end - cut));
+    return want;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 1) return 0;
-    const int pending = data[0]; // 0 none, 1..39 M21..M59, then M100.. as the editor numbers them
-    const QByteArray bytes(reinterpret_cast<const char*>(data + 1),
-                           static_cast<qsizetype>(size - 1));
+    memedit::Form1& form = window();
+    const auto& rows = memedit::rows();
 
-    // A box value converts back to itself; anything else is a conversion error, never a crash.
-    const QString text = QString::fromLatin1(bytes);
-    try {
-        const qint32 v = memedit::boxValue(text);
-        require(memedit::boxValue(QString::number(v)) == v);
-    } catch (const memedit::ConversionError&) {
+    std::map<int, QString> shown;
+    for (const auto& row : rows) {
+        QLineEdit* box = form.box(row.word);
+        require(box != nullptr);
+        shown[row.word] = box->text();
     }
 
-    // The receive handler hands over one line up to its CR. Its value goes to the pending
-    // word's box, without the tag, the echoed number or the CR.
-    QByteArray reply = bytes;
-    reply.replace('\r', QByteArray());
-    reply.append('\r');
-    const memedit::ReplyValue got = memedit::replyValue(reply, pending);
-    const bool low = pending >= 1 && pending <= 39;
-    const bool high = pending >= 100 && pending <= 240;
-    require(got.word == (low ? pending + 20 : high ? pending : 0));
-    require(!got.text.contains(QLatin1Char('\r')));
-    if (low || high) {
-        const qsizetype cut = low ? 4 : 5;
-        require(got.text.size() == (reply.size() > cut ? reply.size() - cut : 0));
+    FuzzInput in(data, size);
+    int pending = 0;
+    QByteArray buffer;
+    for (int op = 0; op < 512 && !in.empty(); ++op) {
+        const std::uint8_t b = in.byte();
+        switch (b % 4) {
+        case 0: {
+            // A row's Read button: words below 100 are numbered from M21 as 1.
+            const int word = rows[in.byte() % rows.size()].word;
+            pending = word < 100 ? word - 20 : word;
+            buffer.clear();
+            break;
+        }
+        case 1:
+            // Any pending word at all, the values no row makes included.
+            pending = static_cast<std::int16_t>(in.word16());
+            buffer.clear();
+            break;
+        default: {
+            buffer += QByteArray::fromStdString(in.text(10));
+            if (buffer.isEmpty() || !buffer.endsWith('\r')) break;
+            const memedit::ReplyValue got = memedit::replyValue(buffer, pending);
+            const memedit::ReplyValue want = expectedReply(buffer, pending);
+            require(got.word == want.word);
+            require(got.text == want.text);
+            if (got.word > 0) {
+                QLineEdit* box = form.box(got.word);
+                require(box != nullptr);
+                box->setText(got.text);
+                require(box->text() == got.text);
+                shown[got.word] = got.text;
+            }
+            buffer.clear();
+            break;
+        }
+        }
     }
+
+    for (const auto& [word, text] : shown)
+        require(form.box(word)->text() == text);
     return 0;
 }

@@ -1,0 +1,714 @@
+// A calibration tool's window and poll cycle on a fake link in virtual time, the input playing
+// both the technician and the controller. From the front come clicks on the model's request
+// buttons (with typed entry texts), flag and other check boxes, fetch buttons, clicks in the
+// middle of a step, the device going away and coming back, the port reopened, the window closed
+// and the exit question answered; from the last bytes (their count is given up front) come the
+// controller's replies to each read: silence, well-formed lines, wrong tags, arbitrary bytes,
+// junk after the CR. Once they run out the controller answers every read with 0.
+//
+// What must hold whatever happens:
+// - every frame is a 4-byte read of a word the model reads, a 6-byte write the model can make,
+//   or one of the model's own fixed frames; the first frame after a load or a return of the
+//   device is the model's greeting, when it has one;
+// - a write carries what was asked for: the value of an entry that was accepted (high byte
+//   first), 0 or 1 for a flag, the BCD of a clock entry followed by its set command;
+// - after a memory word write the line rests for the controller's settle time;
+// - an entry that does not fit in 32 bits records nothing and marks the box; one that fits
+//   records its low 16 bits and restarts the count;
+// - the cycle keeps, for each word, the cut of its last reply up to the first CR; labels only
+//   ever show what a read of one of their words returned (or their start text); at the end of
+//   the first cycle each flag box shows whether its word's value text reads as 1;
+// - steps run 1 to 10 in order (a request or a return starts again at 1), and the cycle never
+//   stalls while the line is there; nothing goes out while it is away, and the pending write
+//   is kept for its return;
+// - the last request goes out with its value; closing the window lets the pending write leave,
+//   sends the exit question's frame only on "yes", closes the port and ends the program.
+#include "calform.h"
+#include "fakelink.h"
+#include "fuzzinput.h"
+#include "offscreenapp.h"
+#include "oracles.h"
+#include "rx200model.h"
+#ifdef RX_FUZZ_RX100
+#include "rx100model.h"
+#endif
+#ifdef RX_FUZZ_RX300
+#include "rx300model.h"
+#endif
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+using namespace calcore;
+using fuzzcheck::FuzzInput;
+using fuzzcheck::require;
+
+namespace {
+
+using Word = std::pair<Space, std::uint8_t>;
+using Bytes = std::pair<std::uint8_t, std::uint8_t>;
+
+std::vector<const Model*> models() {
+    std::vector<const Model*> out{&rx200::model()};
+#ifdef RX_FUZZ_RX100
+    out.push_back(&rx100::model());
+#endif
+#ifdef RX_FUZZ_RX300
+    out.push_back(&rx300::model());
+#endif
+    return out;
+}
+
+QByteArray bytesOf(std::span<const std::uint8_t> frame) {
+    return QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
+}
+
+// How much virtual time a step may take: every read of the model timing out, with room for the
+// pauses that clicks and writes add. Fetch clicks between two steps each queue their reads
+// ahead of the next step, so a run of steps gets a budget for those too.
+constexpr qint64 StepLimitMs = 60000;
+constexpr qint64 QueuedWorkLimitMs = 600000;
+
+class Session {
+  public:
+    Session(const Model& model, FuzzInput& actions, FuzzInput& replies, bool failOpen)
+        : model_(model), in_(actions), replies_(replies) {
+        auto link = std::make_unique<FakeLink>();
+        link_ = link.get();
+        link_->failOpen = failOpen;
+        link_->answer = [this](Space space, std::uint8_t word) { return replyTo(space, word); };
+        link_->onFrame = [this](const FakeLink::Frame&) { onFrame(); };
+        form_ = std::make_unique<CalForm>(model_, QStringLiteral("COM1"), std::move(link));
+        time_ = std::make_unique<VirtualTime>(*link_, form_->cycle());
+        QObject::connect(&form_->cycle(), &PollCycle::stepDone, form_.get(),
+                         [this](int tick) { onStep(tick); });
+        QObject::connect(form_.get(), &CalForm::closed, form_.get(), [this] { ++closed_; });
+        QObject::connect(form_.get(), &CalForm::portFailed, form_.get(), [this] { ++portFailed_; });
+        learnModel();
+    }
+
+    // RX_FUZZ_TRACE=1 prints every frame and step of a run, to follow a saved input.
+    static bool tracing() {
+        static const bool on = qEnvironmentVariableIntValue("RX_FUZZ_TRACE") != 0;
+        return on;
+    }
+
+    ~Session() {
+        // The runner goes before the window, whose link and cycle it drives.
+        time_.reset();
+        form_.reset();
+    }
+
+    void run() {
+        form_->load();
+        greetingAt_ = 0;
+        link_->run();
+        checkFrames();
+        if (link_->failOpen) {
+            // Nothing goes out on a port that did not open, and the cycle does not run.
+            require(portFailed_ == 1 && link_->frames.empty());
+            time_->runUntil([] { return false; }, 2000);
+            require(link_->frames.empty() && time_->steps.isEmpty());
+            closeWindow();
+            return;
+        }
+        require(link_->isOpen() && portFailed_ == 0);
+        for (int action = 0; action < 48 && !in_.empty() && closed_ == 0; ++action) {
+            if (!link_->isOpen()) awayAndBack();
+            act(in_.byte(), false);
+            checkAll();
+        }
+        if (closed_ == 0) finish();
+    }
+
+  private:
+    // What the model's tables say may be read, written and shown.
+    void learnModel() {
+        require(checkModel(model_).empty());
+        auto addReads = [this](std::span<const WordRead> reads) {
+            for (const auto& r : reads) {
+                readable_.insert({r.space, r.word});
+                if (!r.label) continue;
+                labelsOf_[{r.space, r.word}].insert(r.label);
+                auto* label = qobject_cast<QLabel*>(control(r.label));
+                require(label != nullptr);
+                allowed_[r.label].insert(label->text());
+            }
+        };
+        addReads(model_.refreshReads);
+        addReads(model_.liveReads);
+        for (const auto& f : model_.fetches)
+            addReads(f.reads);
+        for (const auto& c : model_.clockEntries) {
+            auto* entry = qobject_cast<QLineEdit*>(control(c.entry));
+            require(entry != nullptr);
+            clockBcds_[c.code].insert(fuzzcheck::bcdOracle(entry->text().toStdString()));
+        }
+        for (const auto& f : model_.flags) {
+            const WriteAction a = model_.dispatch[static_cast<std::size_t>(f.code)];
+            if (a.kind == WriteAction::Memory) flagWords_.insert({Space::Memory, a.word});
+            if (a.kind == WriteAction::Eeprom) flagWords_.insert({Space::Eeprom, a.word});
+        }
+    }
+
+    QWidget* control(const char* name) const { return form_->control(QString::fromLatin1(name)); }
+
+    // The controller's answer to a read, from the replies part of the input.
+    std::optional<QByteArray> replyTo(Space space, std::uint8_t word) {
+        const char tag = tagOf(space);
+        const QByteArray echo = QByteArray::number(word);
+        std::optional<QByteArray> reply;
+        if (replies_.empty()) {
+            reply = tag + echo + "0\r";
+        } else {
+            const std::uint8_t mode = replies_.byte();
+            switch (mode % 8) {
+            case 0:
+                break; // silence
+            case 1:
+            case 2:
+            case 3: {
+                QByteArray digits = QByteArray::number(replies_.word16());
+                if (mode & 0x08) digits = digits.rightJustified(5, '0');
+                reply = tag + echo + digits + '\r';
+                break;
+            }
+            case 4:
+                reply =
+                    (tag == 'M' ? 'E' : 'M') + echo + QByteArray::number(replies_.byte()) + '\r';
+                break;
+            case 5:
+                reply = QByteArray::fromStdString(replies_.text(12));
+                break;
+            case 6: {
+                // One read at a time: the operands of + may be taken in any order.
+                const QByteArray value = QByteArray::number(replies_.byte());
+                const QByteArray junk = QByteArray::fromStdString(replies_.text(6));
+                reply = tag + echo + value + '\r' + junk;
+                break;
+            }
+            default:
+                reply = tag + echo + QByteArray::fromStdString(replies_.text(6)) + '\r';
+                break;
+            }
+        }
+        // What a read of this word may now show: the cut of the line up to its first CR, or
+        // nothing (silence, a line without CR, a read cut short by the loss of the line).
+        std::set<std::string> values{""};
+        if (reply) {
+            const auto cr = reply->indexOf('\r');
+            const QByteArray line = cr < 0 ? *reply : reply->left(cr + 1);
+            const bool three = space == Space::Memory && model_.memoryEcho == EchoDigits::UpToThree;
+            values.insert(fuzzcheck::cutOracle(line.toStdString(), tag, word, three));
+        }
+        for (const char* label : labelsOf_[{space, word}])
+            for (const auto& v : values)
+                allowed_[label].insert(QString::fromLatin1(fuzzcheck::shownOracle(v)));
+        // A read whose line went away while it ran tells nothing: the word keeps its text.
+        if (!link_->isOpen()) values = {form_->cycle().valueText(space, word)};
+        answeredRead_ = AnsweredRead{{space, word}, std::move(values)};
+        return reply;
+    }
+
+    void onFrame() {
+        checkAnsweredRead();
+        lossAt_.push_back(losses_);
+        if (tracing()) {
+            const auto& f = link_->frames.back();
+            std::fprintf(stderr, "%7lld ms  %s\n", static_cast<long long>(f.ms),
+                         f.bytes.toHex(' ').constData());
+        }
+        if (armed_ && link_->frames.size() >= armedAt_) {
+            auto action = std::move(armed_);
+            armed_ = nullptr;
+            action();
+        }
+    }
+
+    // The cycle keeps the value text of the read answered last: the cut of its reply up to the
+    // first CR; a read the loss of the line cut short changes nothing.
+    void checkAnsweredRead() {
+        if (!answeredRead_) return;
+        const AnsweredRead r = std::move(*answeredRead_);
+        answeredRead_.reset();
+        require(r.values.count(form_->cycle().valueText(r.word.first, r.word.second)) == 1);
+    }
+
+    void onStep(int tick) {
+        if (tracing()) std::fprintf(stderr, "%7lld ms  step %d\n", link_->now, tick);
+        require(tick >= 1 && tick <= 10);
+        if (lastTick_ != 0) require(tick == 1 || tick == lastTick_ + 1);
+        lastTick_ = tick;
+        // At the end of the first whole cycle the flag boxes take the controller's setting.
+        const bool synced = form_->cycle().state().SyncChecksPending == 0;
+        if (synced && !synced_) {
+            for (const auto& f : model_.flags) {
+                auto* box = qobject_cast<QCheckBox*>(control(f.box));
+                const std::string text = form_->cycle().valueText(f.space, f.word);
+                require(box->isChecked() == fuzzcheck::readsAsOneOracle(text));
+            }
+        }
+        synced_ = synced;
+    }
+
+    // One action of the technician (or of the line). Inside a frame only what a technician
+    // can do in the middle of a step is done.
+    void act(std::uint8_t b, bool midStep) {
+        if (tracing()) std::fprintf(stderr, "action %d%s\n", b % 10, midStep ? " (mid-step)" : "");
+        switch (b % 10) {
+        case 0:
+        case 1:
+            if (!midStep) runSteps(1 + in_.byte() % 12);
+            break;
+        case 2:
+        case 3: {
+            const auto& r = model_.requests[in_.byte() % model_.requests.size()];
+            request(r, QString::fromUtf8(QByteArray::fromStdString(in_.text(14))));
+            break;
+        }
+        case 4:
+            request(model_.requests[in_.byte() % model_.requests.size()], std::nullopt);
+            break;
+        case 5:
+            clickBox(in_.byte());
+            break;
+        case 6:
+            if (!model_.fetches.empty()) {
+                const auto& f = model_.fetches[in_.byte() % model_.fetches.size()];
+                auto* button = qobject_cast<QPushButton*>(control(f.button));
+                require(button != nullptr);
+                const bool enabled = button->isEnabled();
+                const int before = form_->cycle().state().RefreshPending;
+                button->click();
+                // A fetch asks for the usual words back with a parameter refresh.
+                require(form_->cycle().state().RefreshPending == (enabled ? 1 : before));
+            }
+            break;
+        case 7:
+            if (!midStep) {
+                // Something happens as the k-th frame from now goes out.
+                armedAt_ = link_->frames.size() + 1 + in_.byte() % 48;
+                const std::uint8_t next = in_.byte();
+                armed_ = [this, next] { act(next, true); };
+                runSteps(1 + in_.byte() % 4);
+                armed_ = nullptr;
+            }
+            break;
+        case 8:
+            if (link_->isOpen()) {
+                ++losses_;
+                link_->lose();
+            }
+            break;
+        default:
+            if (!midStep) endings(in_.byte());
+            break;
+        }
+    }
+
+    void request(const RequestDef& r, const std::optional<QString>& typed) {
+        auto* entry = qobject_cast<QLineEdit*>(control(r.entry));
+        auto* button = qobject_cast<QPushButton*>(control(r.button));
+        require(entry && button);
+        if (typed) {
+            entry->setText(*typed);
+            noteClockEntry(r.entry);
+        }
+        const PollState before = form_->cycle().state();
+        const bool enabled = button->isEnabled();
+        const bool syncDone = before.SyncChecksPending == 0;
+        const auto clickedAt = link_->frames.size();
+        button->click();
+        const PollState& after = form_->cycle().state();
+        if (!enabled) {
+            require(after.PendingWrite == before.PendingWrite && after.Tick == before.Tick);
+            return;
+        }
+        if (r.kind == RequestKind::CodeOnly) {
+            require(after.PendingWrite == r.code && after.Tick == before.Tick);
+            last_ = Last{r.code, 0, 0, clickedAt, syncDone};
+            return;
+        }
+        const auto v = fuzzcheck::entryOracle(entry->text().toStdString());
+        if (!v) {
+            // Nothing is recorded for a number that does not fit, and the box says so.
+            require(entry->property("invalid").toBool());
+            require(after.PendingWrite == before.PendingWrite &&
+                    after.PendingHigh == before.PendingHigh &&
+                    after.PendingLow == before.PendingLow && after.Tick == before.Tick);
+            return;
+        }
+        const auto low16 = static_cast<std::uint32_t>(*v) & 0xFFFFu;
+        const auto hi = static_cast<std::uint8_t>(low16 >> 8);
+        const auto lo = static_cast<std::uint8_t>(low16 & 0xFF);
+        require(after.PendingWrite == r.code && after.PendingHigh == hi && after.PendingLow == lo);
+        require(after.Tick == 0 && after.RefreshPending == 1);
+        const WriteAction a = model_.dispatch[static_cast<std::size_t>(r.code)];
+        if (a.kind == WriteAction::Memory) asked_[{Space::Memory, a.word}].insert({hi, lo});
+        if (a.kind == WriteAction::Eeprom) asked_[{Space::Eeprom, a.word}].insert({hi, lo});
+        last_ = Last{r.code, hi, lo, clickedAt, syncDone};
+    }
+
+    void noteClockEntry(const char* entryName) {
+        for (const auto& c : model_.clockEntries) {
+            if (std::string_view(c.entry) != entryName) continue;
+            auto* entry = qobject_cast<QLineEdit*>(control(c.entry));
+            clockBcds_[c.code].insert(fuzzcheck::bcdOracle(entry->text().toStdString()));
+        }
+    }
+
+    // Any check box of the window: a flag records its write of 1 or 0; any other box records
+    // nothing in the cycle (the RX-100's mask boxes rebuild the mask text).
+    void clickBox(std::uint8_t pick) {
+        std::vector<const ControlDef*> boxes;
+        for (const auto& c : model_.controls)
+            if (c.kind == ControlKind::CheckBox) boxes.push_back(&c);
+        if (boxes.empty()) return;
+        const ControlDef& c = *boxes[pick % boxes.size()];
+        auto* box = qobject_cast<QCheckBox*>(control(c.name));
+        require(box != nullptr);
+        const PollState before = form_->cycle().state();
+        const bool was = box->isChecked();
+        const bool enabled = box->isEnabled();
+        const auto clickedAt = link_->frames.size();
+        box->click();
+        const PollState& after = form_->cycle().state();
+        if (!enabled) {
+            require(box->isChecked() == was && after.PendingWrite == before.PendingWrite);
+            return;
+        }
+        require(box->isChecked() == !was);
+        for (const auto& f : model_.flags) {
+            if (std::string_view(f.box) != c.name) continue;
+            require(after.PendingWrite == f.code && after.PendingHigh == 0 &&
+                    after.PendingLow == (was ? 0 : 1));
+            last_ = Last{f.code, 0, static_cast<std::uint8_t>(was ? 0 : 1), clickedAt,
+                         before.SyncChecksPending == 0};
+            return;
+        }
+        require(after.PendingWrite == before.PendingWrite);
+        // The mask text may have changed under its entry.
+    }
+
+    // Runs `n` more steps; the cycle must get there while the line is there.
+    void runSteps(int n) {
+        const auto before = time_->steps.size();
+        const auto want = before + static_cast<qsizetype>(n);
+        const bool ok =
+            time_->runUntil([&] { return time_->steps.size() >= want || !link_->isOpen(); },
+                            QueuedWorkLimitMs + StepLimitMs * n);
+        if (link_->isOpen()) require(ok);
+        checkAll();
+    }
+
+    // The device is away for a while, then comes back.
+    void awayAndBack() {
+        const auto frames = link_->frames.size();
+        const auto steps = time_->steps.size();
+        const int pending = form_->cycle().state().PendingWrite;
+        time_->runUntil([] { return false; }, 1000 + 500 * (in_.byte() % 8));
+        require(link_->frames.size() == frames && time_->steps.size() == steps);
+        require(form_->cycle().state().PendingWrite == pending);
+        greetingAt_ = link_->frames.size();
+        link_->comeBack();
+        lastTick_ = 0;
+        require(form_->cycle().state().Tick == 0 && form_->cycle().state().RefreshPending == 1);
+        require(form_->cycle().state().PendingWrite == pending);
+    }
+
+    void endings(std::uint8_t b) {
+        switch (b % 4) {
+        case 0:
+            // "Abrir programa": the port is closed and opened again.
+            if (!link_->isOpen() || ending_) break;
+            form_->reopenPort();
+            link_->run();
+            require(link_->isOpen());
+            break;
+        case 1:
+            closeWindow();
+            break;
+        default:
+            answerQuestion((b & 0x04) != 0, (b & 0x08) != 0);
+            break;
+        }
+    }
+
+    void closeWindow() {
+        if (!ending_) {
+            ending_ = true;
+            closedAt_ = link_->frames.size();
+            lossesAtClose_ = losses_;
+            openAtClose_ = link_->isOpen();
+        }
+        form_->close();
+        if (!model_.exitQuestion || link_->failOpen) {
+            link_->run();
+            require(closed_ == 1);
+            afterClose();
+            return;
+        }
+        require(form_->question() != nullptr);
+    }
+
+    // The exit question's answer: "yes", "no" or the question window closed.
+    void answerQuestion(bool yes, bool closeQuestion) {
+        QWidget* q = form_->question();
+        if (!q || closed_ != 0 || answered_) return;
+        answered_ = true;
+        saidYes_ = yes && !closeQuestion;
+        if (closeQuestion) {
+            q->close();
+        } else {
+            const ExitQuestion& e = *model_.exitQuestion;
+            auto* button =
+                q->findChild<QPushButton*>(QString::fromLatin1(yes ? e.yesButton : e.noButton));
+            require(button != nullptr);
+            button->click();
+        }
+        // The cycle goes on during the question's pause; then the program ends.
+        require(time_->runUntil([this] { return closed_ != 0; }, QueuedWorkLimitMs + StepLimitMs));
+        afterClose();
+    }
+
+    void afterClose() {
+        require(closed_ == 1);
+        require(!link_->isOpen());
+        checkAll();
+        const bool lineStayed = openAtClose_ && losses_ == lossesAtClose_;
+        if (model_.exitQuestion && !link_->failOpen && lineStayed) {
+            int yesFrames = 0;
+            const QByteArray yesFrame = bytesOf(model_.exitQuestion->yesFrame);
+            for (std::size_t i = closedAt_; i < link_->frames.size(); ++i)
+                if (link_->frames[i].bytes == yesFrame) ++yesFrames;
+            require(yesFrames == (saidYes_ ? 1 : 0));
+        }
+        // A write the technician asked for leaves before the port closes.
+        if (lineStayed) {
+            require(form_->cycle().state().PendingWrite == 0);
+            checkLastWent();
+        }
+        // Nothing more goes out, whatever time passes.
+        const auto frames = link_->frames.size();
+        time_->runUntil([] { return false; }, 5000);
+        require(link_->frames.size() == frames);
+    }
+
+    // At the end: the device is there, the question (if any) is answered, two whole cycles run;
+    // the pending write must be gone and the last request must have gone out.
+    void finish() {
+        if (!link_->isOpen()) awayAndBack();
+        if (form_->question()) {
+            answerQuestion(false, false);
+            return;
+        }
+        if (ending_) return;
+        const auto tens = time_->steps.count(10);
+        require(time_->runUntil([&] { return time_->steps.count(10) >= tens + 2; },
+                                QueuedWorkLimitMs + StepLimitMs * 20));
+        checkAll();
+        require(form_->cycle().state().PendingWrite == 0);
+        checkLastWent();
+    }
+
+    // The last recorded request's write is among the frames since its click, with its value.
+    // (A request made before the first cycle's flag setting may give way to a flag's write.)
+    void checkLastWent() {
+        if (!last_ || !last_->syncDone) return;
+        const std::size_t from = last_->clickedAt;
+        const WriteAction a = model_.dispatch[static_cast<std::size_t>(last_->code)];
+        if (a.kind == WriteAction::Drop) return;
+        bool found = false;
+        for (std::size_t i = from; i < link_->frames.size() && !found; ++i) {
+            const QByteArray& f = link_->frames[i].bytes;
+            if (f.size() != 6 || f[0] != 'W') continue;
+            const auto word = static_cast<std::uint8_t>(f[2]);
+            const auto hi = static_cast<std::uint8_t>(f[3]);
+            const auto lo = static_cast<std::uint8_t>(f[4]);
+            switch (a.kind) {
+            case WriteAction::Memory:
+            case WriteAction::Eeprom:
+                found = f[1] == (a.kind == WriteAction::Memory ? 'M' : 'E') && word == a.word &&
+                        hi == last_->hi && lo == last_->lo;
+                break;
+            case WriteAction::Clock:
+                found = f[1] == 'M' && word == a.word;
+                break;
+            case WriteAction::Drop:
+                break;
+            }
+        }
+        require(found);
+    }
+
+    void checkAll() {
+        checkAnsweredRead();
+        checkFrames();
+        checkLabels();
+    }
+
+    void checkLabels() {
+        for (const auto& [name, texts] : allowed_) {
+            auto* label = qobject_cast<QLabel*>(control(name.c_str()));
+            require(texts.count(label->text()) == 1);
+        }
+    }
+
+    void checkFrames() {
+        const auto& frames = link_->frames;
+        const QByteArray greeting = bytesOf(model_.loadFrame);
+        const QByteArray yesFrame =
+            model_.exitQuestion ? bytesOf(model_.exitQuestion->yesFrame) : QByteArray();
+        for (; checked_ < frames.size(); ++checked_) {
+            const std::size_t i = checked_;
+            const QByteArray& f = frames[i].bytes;
+            if (greetingAt_ && *greetingAt_ == i) {
+                if (!greeting.isEmpty()) require(f == greeting);
+                greetingAt_.reset();
+            }
+            if (f.size() == 4 && f[0] == 'R') {
+                require((f[1] == 'M' || f[1] == 'E') && f[3] == '\r');
+                require(readable_.count({space(f[1]), static_cast<std::uint8_t>(f[2])}) == 1);
+                require(!clockSetDue(i));
+                continue;
+            }
+            if (f.size() == 6 && f[0] == 'W') {
+                require((f[1] == 'M' || f[1] == 'E') && f[5] == '\r');
+                checkWrite(i);
+                continue;
+            }
+            require(!clockSetDue(i));
+            require((!greeting.isEmpty() && f == greeting) ||
+                    (!yesFrame.isEmpty() && f == yesFrame));
+        }
+        // The controller's settle time after each memory word write.
+        for (std::size_t i = std::max<std::size_t>(settled_, 1); i < frames.size(); ++i) {
+            const QByteArray& prev = frames[i - 1].bytes;
+            if (prev.size() == 6 && prev[0] == 'W' && prev[1] == 'M')
+                require(frames[i].ms - frames[i - 1].ms >= MemoryWriteSettleMs);
+        }
+        settled_ = frames.size();
+    }
+
+    static Space space(char letter) { return letter == 'M' ? Space::Memory : Space::Eeprom; }
+
+    // True when frame i should be the clock set command that follows a clock word write, and
+    // no loss of the line came between them.
+    bool clockSetDue(std::size_t i) const {
+        if (i == 0) return false;
+        const QByteArray& prev = link_->frames[i - 1].bytes;
+        if (prev.size() != 6 || prev[0] != 'W' || prev[1] != 'M') return false;
+        const auto word = static_cast<std::uint8_t>(prev[2]);
+        if (word < 66 || word > 69) return false;
+        return lossAt_[i] == lossAt_[i - 1];
+    }
+
+    void checkWrite(std::size_t i) {
+        const QByteArray& f = link_->frames[i].bytes;
+        const Word w{space(f[1]), static_cast<std::uint8_t>(f[2])};
+        const Bytes value{static_cast<std::uint8_t>(f[3]), static_cast<std::uint8_t>(f[4])};
+        // The clock: the BCD of an entry the clock code reads, then the set command.
+        if (w.first == Space::Memory && w.second == ClockSetWord) {
+            require(i > 0);
+            const QByteArray& prev = link_->frames[i - 1].bytes;
+            require(prev.size() == 6 && prev[0] == 'W' && prev[1] == 'M');
+            require(value.first == 0 && value.second == clockCommand(std::uint8_t(prev[2])));
+            require(value.second >= 1 && value.second <= 4);
+            return;
+        }
+        require(!clockSetDue(i));
+        bool ok = false;
+        if (auto it = asked_.find(w); it != asked_.end() && it->second.count(value)) ok = true;
+        if (flagWords_.count(w) && value.first == 0 && value.second <= 1) ok = true;
+        if (w.first == Space::Memory && clockBcds_.count(w.second) &&
+            model_.dispatch[w.second].kind == WriteAction::Clock && value.first == 0 &&
+            clockBcds_.at(w.second).count(value.second))
+            ok = true;
+        require(ok);
+    }
+
+    struct AnsweredRead {
+        Word word;
+        std::set<std::string> values;
+    };
+
+    struct Last {
+        int code;
+        std::uint8_t hi;
+        std::uint8_t lo;
+        std::size_t clickedAt;
+        bool syncDone;
+    };
+
+    const Model& model_;
+    FuzzInput& in_;      // the technician and the line
+    FuzzInput& replies_; // the controller
+    FakeLink* link_ = nullptr;
+    std::unique_ptr<CalForm> form_;
+    std::unique_ptr<VirtualTime> time_;
+
+    std::set<Word> readable_;
+    std::map<Word, std::set<const char*>> labelsOf_;
+    std::map<std::string, std::set<QString>> allowed_;
+    std::map<Word, std::set<Bytes>> asked_;
+    std::set<Word> flagWords_;
+    std::map<int, std::set<std::uint8_t>> clockBcds_;
+
+    std::size_t checked_ = 0;
+    std::size_t settled_ = 0;
+    std::optional<std::size_t> greetingAt_;
+    std::vector<int> lossAt_;
+    int losses_ = 0;
+    int lastTick_ = 0;
+    std::function<void()> armed_;
+    std::size_t armedAt_ = 0;
+    std::optional<Last> last_;
+    std::optional<AnsweredRead> answeredRead_;
+    bool synced_ = false;
+
+    int closed_ = 0;
+    int portFailed_ = 0;
+    bool ending_ = false;
+    bool answered_ = false;
+    bool saidYes_ = false;
+    bool openAtClose_ = false;
+    std::size_t closedAt_ = 0;
+    int lossesAtClose_ = 0;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzzcheck::offscreenApp();
+    static const std::vector<const Model*> all = models();
+    // The model and the port, then how many of the last bytes are the controller's replies.
+    FuzzInput head(data, size);
+    const std::uint8_t pick = head.byte();
+    const std::size_t wanted = head.word16(); // read before what is left is counted
+    const std::size_t replyBytes = std::min(wanted, head.left());
+    const std::size_t actionBytes = head.left() - replyBytes;
+    const std::uint8_t* rest = data + (size - head.left());
+    FuzzInput actions(rest, actionBytes);
+    FuzzInput replies(rest + actionBytes, replyBytes);
+    const Model& model = *all[pick % all.size()];
+    const bool failOpen = (pick & 0xF0) == 0xF0;
+    Session session(model, actions, replies, failOpen);
+    session.run();
+    return 0;
+}
