@@ -72,6 +72,14 @@ struct ClockEntry {
     const char* entry;
 };
 
+// The clock row every calibration window carries: seconds, minutes, hours and day boxes.
+inline constexpr ClockEntry ClockEntries[] = {
+    {.code = 66, .entry = "Text9"},
+    {.code = 67, .entry = "Text10"},
+    {.code = 68, .entry = "Text11"},
+    {.code = 69, .entry = "Text27"},
+};
+
 // A button that reads words at once, ahead of the cycle's queued frames, into labels; it also
 // asks the cycle for a parameter refresh, which puts the usual words back in those labels.
 struct FetchDef {

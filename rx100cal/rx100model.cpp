@@ -7,7 +7,6 @@
 
 namespace rx100 {
 
-using calcore::ClockEntry;
 using calcore::ControlDef;
 using calcore::ControlKind;
 using calcore::RequestDef;
@@ -726,13 +725,6 @@ constexpr calcore::FlagDef flags[] = {
     {.box = "Check2", .space = E, .word = 74, .code = 74},
 };
 
-constexpr ClockEntry clockEntries[] = {
-    {.code = 66, .entry = "Text9"},
-    {.code = 67, .entry = "Text10"},
-    {.code = 68, .entry = "Text11"},
-    {.code = 69, .entry = "Text27"},
-};
-
 // Every code not named here is dropped at step 5 without a frame.
 constexpr calcore::DispatchTable dispatch = calcore::makeDispatch({
     {.first = 24, .last = 31, .kind = WriteAction::Eeprom},
@@ -801,7 +793,7 @@ const calcore::Model rx100Model{
     .refreshReads = refreshReads,
     .requests = requests,
     .flags = flags,
-    .clockEntries = clockEntries,
+    .clockEntries = calcore::ClockEntries,
     .dispatch = dispatch,
     .memoryEcho = calcore::EchoDigits::UpToThree,
     .loadFrame = UsbModbusOffFrame,

@@ -2,7 +2,6 @@
 
 namespace rx200 {
 
-using calcore::ClockEntry;
 using calcore::ControlDef;
 using calcore::ControlKind;
 using calcore::RequestDef;
@@ -380,13 +379,6 @@ constexpr calcore::FlagDef flags[] = {
     {.box = "Check2", .space = E, .word = 74, .code = 74},
 };
 
-constexpr ClockEntry clockEntries[] = {
-    {.code = 66, .entry = "Text9"},
-    {.code = 67, .entry = "Text10"},
-    {.code = 68, .entry = "Text11"},
-    {.code = 69, .entry = "Text27"},
-};
-
 constexpr calcore::DispatchTable dispatch = calcore::makeDispatch({
     {.codes = {17, 18, 19, 36}, .kind = WriteAction::Memory},
     {.codes = {28, 29}, .kind = WriteAction::Eeprom},
@@ -406,7 +398,7 @@ const calcore::Model rx200Model{
     .liveReads = liveReads,
     .requests = requests,
     .flags = flags,
-    .clockEntries = clockEntries,
+    .clockEntries = calcore::ClockEntries,
     .dispatch = dispatch,
 };
 

@@ -2,7 +2,6 @@
 
 namespace rx300 {
 
-using calcore::ClockEntry;
 using calcore::ControlDef;
 using calcore::ControlKind;
 using calcore::FetchDef;
@@ -146,13 +145,6 @@ constexpr FlagDef flags[] = {
     {.box = "Check2", .space = E, .word = 74, .code = 74},
 };
 
-constexpr ClockEntry clockEntries[] = {
-    {.code = 66, .entry = "Text9"},
-    {.code = 67, .entry = "Text10"},
-    {.code = 68, .entry = "Text11"},
-    {.code = 69, .entry = "Text27"},
-};
-
 // Stored words the controller keeps beyond the calibration points; shown until the next
 // parameter refresh puts E70 to E73 back.
 constexpr WordRead fetchReads[] = {
@@ -185,7 +177,7 @@ const calcore::Model rx300Model{
     .liveReads = liveReads,
     .requests = requests,
     .flags = flags,
-    .clockEntries = clockEntries,
+    .clockEntries = calcore::ClockEntries,
     .fetches = fetches,
     .dispatch = dispatch,
 };
