@@ -28,7 +28,6 @@ CalForm::CalForm(const Model& model, QString portText, std::unique_ptr<WordLink>
     setWindowTitle(QString::fromUtf8(model.caption));
     setFont(panelFont());
     setFixedSize(twipsToPixels(model.clientWidthTwips), twipsToPixels(model.clientHeightTwips));
-    link_->setMemoryEcho(model.memoryEcho);
     controls_ = buildControls(this, model.controls);
     wireRequests();
     link_->setLineWatcher([this](WordLink::LineEvent event, const QString&) {
@@ -154,8 +153,13 @@ void CalForm::endAfterAnswer(bool yes) {
     if (answered_) return;
     answered_ = true;
     const ExitQuestion& q = *model_.exitQuestion;
-    if (yes) link_->send(toBytes(q.yesFrame));
-    // The cycle goes on during the pause; then the program ends.
+    if (yes) {
+        // After the answer frame the port speaks another protocol: the last write goes first,
+        // and nothing of ours follows.
+        finishWork();
+        link_->send(toBytes(q.yesFrame));
+    }
+    // On "no" the cycle goes on during the pause; then the program ends.
     link_->Wait(q.pauseMs);
     link_->then([this] { endProgram(); });
 }
@@ -171,7 +175,7 @@ void CalForm::updateTitle() {
     setWindowTitle(title);
 }
 
-void CalForm::endProgram() {
+void CalForm::finishWork() {
     if (ending_) return;
     ending_ = true;
     cycle_.stop();
@@ -179,6 +183,12 @@ void CalForm::endProgram() {
     cycle_.sendPendingWrite();
     if (question_) question_->hide();
     hide();
+}
+
+void CalForm::endProgram() {
+    if (ended_) return;
+    ended_ = true;
+    finishWork();
     link_->shutdown([this] {
         emit closed();
         // The close event was held for the link; the window goes now as a closed one would.

@@ -57,6 +57,8 @@ class CalForm : public QWidget, public Panel {
     void onOpened(bool ok, const QString& error);
     void ask(const ExitQuestion& q);
     void endAfterAnswer(bool yes);
+    // The cycle stops, the pending write is queued and the windows hide.
+    void finishWork();
     void endProgram();
     void updateTitle();
     void sendLoadFrame();
@@ -70,6 +72,7 @@ class CalForm : public QWidget, public Panel {
     bool failed_ = false;
     bool answered_ = false;
     bool ending_ = false;
+    bool ended_ = false;
     bool lineLost_ = false;
     bool silent_ = false;
 };

@@ -1,6 +1,7 @@
 #include "codec.h"
 
 #include <cstdint>
+#include <string>
 
 namespace calcore {
 
@@ -13,13 +14,10 @@ std::array<std::uint8_t, 6> writeFrame(Space space, std::uint8_t word, std::uint
     return {'W', static_cast<std::uint8_t>(tagOf(space)), word, hi, lo, CR};
 }
 
-std::string cutValue(std::string_view reply, char tag, std::uint8_t word, EchoDigits echo) {
-    if (reply.empty() || reply.front() != tag) return {};
-    // Position (counting from 1) of the value: after the tag and the echoed word number.
-    std::size_t p = word < 10 ? 3 : 4;
-    if (echo == EchoDigits::UpToThree && word >= 100) p = 5;
-    if (reply.size() < p) return {};
-    return std::string(reply.substr(p - 1, 5));
+std::optional<std::string> replyValue(std::string_view line, char tag, std::uint8_t word) {
+    const std::string echo = tag + std::to_string(word);
+    if (line.substr(0, echo.size()) != echo) return std::nullopt;
+    return std::string(line.substr(echo.size(), 5));
 }
 
 std::string displayText(std::string_view valueText) {
@@ -110,10 +108,15 @@ std::int32_t LShiftLong(std::int32_t value, int shift) {
 }
 
 std::uint8_t clockBcd(std::string_view entry) {
-    auto digitAt = [&](std::size_t k) -> std::int32_t {
-        return k < entry.size() && isDigit(entry[k]) ? entry[k] - '0' : 0;
-    };
-    return static_cast<std::uint8_t>(LShiftLong(digitAt(0), 4) + digitAt(1));
+    // The entry is UTF-8: a character that is not a digit may take several bytes.
+    std::int32_t digits[2] = {0, 0};
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < entry.size() && chars < 2; ++i) {
+        const auto byte = static_cast<unsigned char>(entry[i]);
+        if ((byte & 0xC0) == 0x80) continue; // continues the character before it
+        digits[chars++] = isDigit(entry[i]) ? entry[i] - '0' : 0;
+    }
+    return static_cast<std::uint8_t>(LShiftLong(digits[0], 4) + digits[1]);
 }
 
 } // namespace calcore

@@ -27,16 +27,14 @@ std::array<std::uint8_t, 4> readFrame(Space space, std::uint8_t word);
 std::array<std::uint8_t, 6> writeFrame(Space space, std::uint8_t word, std::uint8_t hi,
                                        std::uint8_t lo);
 
-// How replies to memory reads are cut. The RX-200 and RX-300 controllers echo one or two digits
-// of word number; the RX-100 tool also knows three-digit word numbers for memory words.
-enum class EchoDigits : std::uint8_t { UpToTwo, UpToThree };
-
-// The value text of a read: when the reply starts with the expected tag, the (up to) five
-// characters after the echoed word number, which may include the closing CR when the value is
-// shorter than five digits; empty otherwise. `reply` is what was collected up to and including
-// the first CR (or all that came, when no CR came).
-std::string cutValue(std::string_view reply, char tag, std::uint8_t word,
-                     EchoDigits echo = EchoDigits::UpToTwo);
+// A reply line is the tag letter ("M" after "RM", "E" after "RE"), the word number in decimal,
+// the value and CR. A read takes only a line that names its own word: the result is the value
+// text, the (up to) five characters after the echoed number, which include the closing CR when
+// the value is shorter than five digits. std::nullopt when `line` names another word or space.
+//
+// The line has no separator between number and value, so word 7 with the value "0123" reads
+// the same as word 70 with "123": a read takes the line that begins with its own number.
+std::optional<std::string> replyValue(std::string_view line, char tag, std::uint8_t word);
 
 // A value text as a label shows it: the CR that a short value brings along is not a glyph.
 std::string displayText(std::string_view valueText);
@@ -64,7 +62,7 @@ constexpr ValueBytes splitValue(std::int32_t v) {
 // Shifts a 32-bit value left; bits moved out at the top are lost, zeros come in at the bottom.
 std::int32_t LShiftLong(std::int32_t value, int shift);
 
-// The BCD byte of a clock entry: tens from its first character, units from its second
+// The BCD byte of a clock entry (UTF-8): tens from its first character, units from its second
 // (a missing or non-digit character counts 0; the rest is ignored). "5" gives 0x50.
 std::uint8_t clockBcd(std::string_view entry);
 

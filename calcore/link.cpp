@@ -156,19 +156,30 @@ void Link::retryOpen() {
 void Link::collect() {
     if (!active() || current().kind != Op::Read) return; // bytes wait for the next read
     reply_ += port_.readAll();
-    const auto cr = reply_.indexOf(char(CR));
-    if (cr < 0) return;
-    // Whatever came after the first CR in the same delivery is dropped with the reply.
-    reply_.truncate(cr + 1);
-    endRead();
+    for (qsizetype cr; (cr = reply_.indexOf(char(CR))) >= 0;) {
+        const QByteArray line = reply_.left(cr + 1);
+        reply_.remove(0, cr + 1);
+        const auto value = valueFor(std::string_view(line.constData(), std::size_t(line.size())));
+        if (!value) {
+            // A late reply, noise, another word's line: it shows nowhere and the read waits on.
+            rxport::trace().bytes("DROP", line);
+            continue;
+        }
+        rxport::trace().bytes("RX", line);
+        timer_.stop();
+        // Whatever came after the line in the same delivery answers nothing that was asked.
+        if (!reply_.isEmpty()) rxport::trace().bytes("DROP", std::exchange(reply_, {}));
+        finishRead(*value); // may start the next read, which collects on its own
+        return;
+    }
 }
 
 void Link::endRead() {
     timer_.stop();
-    const QByteArray reply = std::exchange(reply_, {});
-    if (!reply.isEmpty()) rxport::trace().bytes("RX", reply);
-    if (!reply.endsWith(char(CR)) && port_.isOpen()) rxport::trace().event("TIMEOUT");
-    finishRead(std::string_view(reply.constData(), std::size_t(reply.size())));
+    const QByteArray partial = std::exchange(reply_, {});
+    if (!partial.isEmpty()) rxport::trace().bytes("DROP", partial);
+    if (port_.isOpen()) rxport::trace().event("TIMEOUT");
+    finishRead({});
 }
 
 void Link::onError(QSerialPort::SerialPortError error) {

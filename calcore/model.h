@@ -114,7 +114,6 @@ struct Model {
     std::span<const ClockEntry> clockEntries{};
     std::span<const FetchDef> fetches{};
     DispatchTable dispatch{};
-    EchoDigits memoryEcho = EchoDigits::UpToTwo;
     // Sent once as the last step of the main window's load, before any command frame.
     std::span<const std::uint8_t> loadFrame{};
     const ExitQuestion* exitQuestion = nullptr;

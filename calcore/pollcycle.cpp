@@ -16,6 +16,7 @@ PollCycle::PollCycle(const Model& model, WordLink& link, Panel& panel, QObject* 
 
 void PollCycle::start() {
     state_ = PollState{};
+    flagSynced_.clear();
     stopped_ = false;
     timer_.start();
 }
@@ -89,8 +90,7 @@ void PollCycle::tick() {
         });
         if (state_.SyncChecksPending == 1) {
             link_.then([this] {
-                syncChecks();
-                state_.SyncChecksPending = 0;
+                if (syncChecks()) state_.SyncChecksPending = 0;
             });
         }
         state_.Tick = 0;
@@ -173,13 +173,26 @@ void PollCycle::carryOutPendingWrite() {
     }
 }
 
-void PollCycle::syncChecks() {
-    for (const auto& c : model_.flags) {
-        const bool want = readsAsOne(valueText(c.space, c.word));
+bool PollCycle::syncChecks() {
+    // A box follows only a flag the controller has answered for; the others wait for a cycle
+    // that reads them.
+    flagSynced_.resize(model_.flags.size());
+    bool all = true;
+    for (std::size_t i = 0; i < model_.flags.size(); ++i) {
+        const FlagDef& c = model_.flags[i];
+        if (flagSynced_[i]) continue;
+        const std::string value = valueText(c.space, c.word);
+        if (value.empty()) {
+            all = false;
+            continue;
+        }
+        flagSynced_[i] = true;
+        const bool want = readsAsOne(value);
         if (panel_.isChecked(c.box) == want) continue;
         panel_.setChecked(c.box, want);
         checkClicked(c.code, want);
     }
+    return all;
 }
 
 } // namespace calcore

@@ -2,8 +2,9 @@
 //
 // Timer1 ticks every 30 ms; each tick advances Tick. The stored parameters are read at steps 2
 // and 7 after a request, the live words at step 3, the one pending write goes out at step 5 and
-// the check boxes are set once from the controller at the end of the first cycle. Buttons and
-// check boxes only record requests here; they never send frames.
+// each check box is set once from the controller, at the end of the first cycle that got an
+// answer for its flag. Buttons and check boxes only record requests here; they never send
+// frames.
 #pragma once
 
 #include "model.h"
@@ -15,6 +16,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace calcore {
 
@@ -89,7 +91,8 @@ class PollCycle : public QObject {
   private:
     void readInto(const WordRead& b);
     void carryOutPendingWrite();
-    void syncChecks();
+    // True when every flag box has been set from an answer.
+    bool syncChecks();
     void restartRequested();
     void noteAnswer(bool answered);
 
@@ -105,6 +108,8 @@ class PollCycle : public QObject {
     int cycleAnswers_ = 0;
     unsigned requestSerial_ = 0;
     std::map<std::pair<Space, std::uint8_t>, std::string> values_;
+    std::vector<bool> flagSynced_; // by the model's flag rows
+
 };
 
 } // namespace calcore

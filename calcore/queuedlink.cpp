@@ -113,9 +113,11 @@ void QueuedLink::finishOp() {
     pump();
 }
 
-void QueuedLink::finishRead(std::string_view reply) {
-    const auto echo = current_.space == Space::Memory ? memoryEcho_ : EchoDigits::UpToTwo;
-    const std::string value = cutValue(reply, tagOf(current_.space), current_.word, echo);
+std::optional<std::string> QueuedLink::valueFor(std::string_view line) const {
+    return replyValue(line, tagOf(current_.space), current_.word);
+}
+
+void QueuedLink::finishRead(const std::string& value) {
     auto done = std::move(current_.readDone);
     if (done) done(value);
     finishOp();

@@ -8,6 +8,8 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace calcore {
 
@@ -49,15 +51,16 @@ class QueuedLink : public WordLink {
     // Starts queued work until an operation waits for the line.
     void pump();
     void finishOp();
-    // Ends the running read with the value text cut out of `reply`.
-    void finishRead(std::string_view reply);
+    // The value text a complete reply line (ending in CR) gives the running read; std::nullopt
+    // when the line names another word, which the read drops and waits on.
+    std::optional<std::string> valueFor(std::string_view line) const;
+    // Ends the running read with `value` (empty: no line of its own came).
+    void finishRead(const std::string& value);
     // Drops all queued work (the link is going away).
     void dropQueued();
 
     bool active() const { return active_; }
     Op& current() { return current_; }
-    EchoDigits memoryEcho() const { return memoryEcho_; }
-    void setMemoryEcho(EchoDigits echo) override { memoryEcho_ = echo; }
 
   private:
     void enqueue(Op op, bool urgent = false);
@@ -71,7 +74,6 @@ class QueuedLink : public WordLink {
     bool pumping_ = false;
     bool inCall_ = false;
     bool shutDown_ = false;
-    EchoDigits memoryEcho_ = EchoDigits::UpToTwo;
 };
 
 } // namespace calcore

@@ -39,9 +39,6 @@ class WordLink {
 
     virtual ~WordLink() = default;
 
-    // How replies to memory reads are cut (models differ).
-    virtual void setMemoryEcho(EchoDigits echo) = 0;
-
     // Opens the port `portText` names (COMn, a device name or a path) at 19200 8N1 without
     // handshaking; `done` says whether it worked and why not.
     virtual void open(const QString& portText, OpenDone done = {}) = 0;
@@ -49,8 +46,8 @@ class WordLink {
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
-    // Sends the read frame and hands the value text of its reply to `done` (empty when no
-    // usable reply came within ReplyTimeoutMs).
+    // Sends the read frame and hands the value text of its reply to `done`: empty when no line
+    // naming the word came within ReplyTimeoutMs. Lines that name other words are dropped.
     virtual void readWord(Space space, std::uint8_t word, ReadDone done) = 0;
     // Sends bytes in one write; nothing is awaited.
     virtual void send(const QByteArray& bytes) = 0;

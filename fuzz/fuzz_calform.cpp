@@ -208,14 +208,16 @@ class Session {
                 break;
             }
         }
-        // What a read of this word may now show: the cut of the line up to its first CR, or
-        // nothing (silence, a line without CR, a read cut short by the loss of the line).
+        // What a read of this word may now show: the value of the first line that names it, or
+        // nothing (silence, no such line, a read cut short by the loss of the line).
         std::set<std::string> values{""};
         if (reply) {
-            const auto cr = reply->indexOf('\r');
-            const QByteArray line = cr < 0 ? *reply : reply->left(cr + 1);
-            const bool three = space == Space::Memory && model_.memoryEcho == EchoDigits::UpToThree;
-            values.insert(fuzzcheck::cutOracle(line.toStdString(), tag, word, three));
+            for (const QByteArray& line : reply->split('\r')) {
+                if (auto v = fuzzcheck::lineOracle((line + '\r').toStdString(), tag, word)) {
+                    values.insert(*v);
+                    break;
+                }
+            }
         }
         for (const char* label : labelsOf_[{space, word}])
             for (const auto& v : values)

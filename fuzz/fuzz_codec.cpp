@@ -1,9 +1,9 @@
-// The calibration tools' reply cut on arbitrary bytes, as the link's queue does it: reads of
-// any word of either space go out one at a time, the controller's bytes arrive in pieces of any
-// size, before, during or after a read, and a read ends at the first CR or at its time-out with
-// what came. The value text each read hands over is held against the cut written out in
-// oracles.h, with the echo rule of the read's space, and what a label shows and the flag
-// reading against theirs.
+// The calibration tools' reply lines on arbitrary bytes, as the link's queue takes them: reads
+// of any word of either space go out one at a time, the controller's bytes arrive in pieces of
+// any size, before, during or after a read, and a read ends at the first line that names its
+// word or at its time-out with nothing. The value text each read hands over is held against the
+// rule written out in oracles.h, every line a read passed over must name another word, and what
+// a label shows and the flag reading are held against theirs.
 #include "codec.h"
 #include "fuzzinput.h"
 #include "oracles.h"
@@ -23,10 +23,11 @@ using fuzzcheck::require;
 
 namespace {
 
-// A line to a controller whose bytes the input delivers. It collects a reply as the serial link
-// does: what waits on the line when a read starts belongs to it, bytes keep coming in pieces,
-// the reply ends with the first CR (the rest of that delivery is dropped with it) or at the
-// time-out with what came; bytes that come while no read runs wait for the next one.
+// A line to a controller whose bytes the input delivers. It collects lines as the serial link
+// does: what waits on the line when a read starts is offered to it, bytes keep coming in pieces,
+// a line that names another word is dropped, the read ends with its own line (the rest of that
+// delivery is dropped with it) or at the time-out; bytes that come while no read runs wait for
+// the next one.
 class PieceLink : public QueuedLink {
   public:
     bool isOpen() const override { return true; }
@@ -75,15 +76,24 @@ class PieceLink : public QueuedLink {
     void collect() {
         reply_ += line_;
         line_.clear();
-        const auto cr = reply_.find(char(CR));
-        if (cr == std::string::npos) return;
-        reply_.resize(cr + 1);
-        endRead();
+        for (std::size_t cr; (cr = reply_.find(char(CR))) != std::string::npos;) {
+            const std::string line = reply_.substr(0, cr + 1);
+            reply_.erase(0, cr + 1);
+            const auto value = valueFor(line);
+            require(value == fuzzcheck::lineOracle(line, tagOf(readingSpace), readingWord));
+            if (!value) continue;
+            reading_ = false;
+            reply_.clear();
+            collected = line;
+            finishRead(*value);
+            return;
+        }
     }
     void endRead() {
         reading_ = false;
-        collected = std::exchange(reply_, {});
-        finishRead(collected);
+        reply_.clear();
+        collected.clear();
+        finishRead({});
     }
 
     std::string line_;
@@ -103,22 +113,18 @@ void checkValueText(const std::string& value) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
 
-    // The cut itself on the whole input, for every tag and both echo rules.
+    // The rule itself on the whole input, for every tag.
     {
         const std::string_view text(reinterpret_cast<const char*>(data), size);
         const std::uint8_t word = size > 0 ? data[0] : 0;
         for (char tag : {'M', 'E'}) {
-            for (bool three : {false, true}) {
-                const auto echo = three ? EchoDigits::UpToThree : EchoDigits::UpToTwo;
-                const std::string value = cutValue(text, tag, word, echo);
-                require(value == fuzzcheck::cutOracle(text, tag, word, three));
-                checkValueText(value);
-            }
+            const auto value = replyValue(text, tag, word);
+            require(value == fuzzcheck::lineOracle(text, tag, word));
+            if (value) checkValueText(*value);
         }
     }
 
     PieceLink link;
-    bool threeDigitMemoryEcho = false;
     int issued = 0;
     int answered = 0;
     std::vector<bool> done;
@@ -132,8 +138,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             done[static_cast<std::size_t>(id)] = true;
             ++answered;
             require(link.readingSpace == space && link.readingWord == word);
-            const bool three = space == Space::Memory && threeDigitMemoryEcho;
-            require(value == fuzzcheck::cutOracle(link.collected, tagOf(space), word, three));
+            // Its own line, or nothing at all.
+            require(value == fuzzcheck::lineOracle(link.collected, tagOf(space), word)
+                                 .value_or(std::string()));
             checkValueText(value);
         });
     };
@@ -153,10 +160,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             link.timeOut();
             break;
         case 5:
-            // The model decides the memory echo rule; EEPROM replies always echo two digits.
-            threeDigitMemoryEcho = (b & 0x08) != 0;
-            static_cast<WordLink&>(link).setMemoryEcho(threeDigitMemoryEcho ? EchoDigits::UpToThree
-                                                                            : EchoDigits::UpToTwo);
+            // A line for a word the input picks: often another one than the read's.
+            link.deliver(std::string(1, (b & 0x08) ? 'E' : 'M') + std::to_string(in.byte()) +
+                         in.text(6) + char(CR));
             break;
         case 6: {
             // A read asked for by a callback goes ahead of what was queued after the callback.

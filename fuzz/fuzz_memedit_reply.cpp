@@ -5,10 +5,10 @@
 // for the pending word, set the box, start again); the cut and the boxes are the editor's own,
 // in a window built once on the offscreen platform.
 //
-// Checked: the word is the pending row's (M21..M59 for 1..39, M100..M240 as they are, none
-// otherwise); the text is exactly the bytes after the tag and the echoed number, without the
-// closing CR; every word the cut names has a box, the box shows the text, and no other box
-// changes.
+// Checked: a line fills a box only when it names the pending row's word (M21..M59 for 1..39,
+// M100..M240 as they are, none otherwise); the text is exactly the bytes after the tag and the
+// echoed number, without the closing CR; every word the cut names has a box, the box shows the
+// text, and no other box changes.
 #include "fuzzinput.h"
 #include "mainwindow.h"
 #include "offscreenapp.h"
@@ -34,22 +34,17 @@ memedit::Form1& window() {
     return *form;
 }
 
-// The value text of a complete reply for the pending word, by the editor's rule.
-memedit::ReplyValue expectedReply(const QByteArray& reply, int pending) {
-    memedit::ReplyValue want;
-    qsizetype cut = 0;
-    if (pending >= 1 && pending <= 39) {
-        want.word = pending + 20;
-        cut = 3;
-    } else if (pending >= 100 && pending <= 240) {
-        want.word = pending;
-        cut = 4;
-    } else {
-        return want;
-    }
-    const qsizetype end = reply.size() - 1; // the closing CR is no part of the value
-    if (end > cut) want.text = QString::fromLatin1(reply.mid(cut, end - cut));
-    return want;
+// The value text of a complete reply line for the pending word, by the editor's rule: the line
+// must begin with "M" and that word's number as the controller prints it.
+memedit::ReplyValue expectedReply(const QByteArray& line, int pending) {
+    int word = 0;
+    if (pending >= 1 && pending <= 39) word = pending + 20;
+    if (pending >= 100 && pending <= 240) word = pending;
+    if (word == 0) return {};
+    const QByteArray echo = QByteArray("M") + QByteArray::number(word);
+    if (line.left(echo.size()) != echo) return {};
+    const qsizetype end = line.size() - 1; // the closing CR is no part of the value
+    return {word, QString::fromLatin1(line.mid(echo.size(), end - echo.size()))};
 }
 
 } // namespace
@@ -86,16 +81,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         default: {
             buffer += QByteArray::fromStdString(in.text(10));
             if (buffer.isEmpty() || !buffer.endsWith('\r')) break;
-            const memedit::ReplyValue got = memedit::replyValue(buffer, pending);
-            const memedit::ReplyValue want = expectedReply(buffer, pending);
-            require(got.word == want.word);
-            require(got.text == want.text);
-            if (got.word > 0) {
-                QLineEdit* box = form.box(got.word);
-                require(box != nullptr);
-                box->setText(got.text);
-                require(box->text() == got.text);
-                shown[got.word] = got.text;
+            for (const QByteArray& line : memedit::replyLines(buffer)) {
+                const memedit::ReplyValue got = memedit::replyValue(line, pending);
+                const memedit::ReplyValue want = expectedReply(line, pending);
+                require(got.word == want.word);
+                require(got.text == want.text);
+                if (got.word > 0) {
+                    QLineEdit* box = form.box(got.word);
+                    require(box != nullptr);
+                    box->setText(got.text);
+                    require(box->text() == got.text);
+                    shown[got.word] = got.text;
+                }
             }
             buffer.clear();
             break;

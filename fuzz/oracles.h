@@ -4,23 +4,21 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace fuzzcheck {
 
-// The value text of a read: the reply must start with the tag; the value is the (up to) five
-// characters after the tag and the echoed word number, whose digits are counted as the
-// controller prints them (a three-digit echo only where the memory rule allows it).
-inline std::string cutOracle(std::string_view reply, char tag, std::uint8_t word,
-                             bool threeDigitEcho) {
-    if (reply.empty() || reply[0] != tag) return {};
-    std::size_t echoed = word < 10 ? 1 : 2;
-    if (threeDigitEcho && word >= 100) echoed = 3;
-    const std::size_t at = 1 + echoed;
-    if (reply.size() <= at) return {};
-    return std::string(reply.substr(at, 5));
+// The value text a complete reply line gives a read: the line must begin with the tag and the
+// word number as the controller prints it (decimal, no leading zeros); the value is the (up to)
+// five characters after that. Nothing when the line names another word or space.
+inline std::optional<std::string> lineOracle(std::string_view line, char tag, std::uint8_t word) {
+    char echo[8];
+    const int n = std::snprintf(echo, sizeof echo, "%c%u", tag, unsigned(word));
+    if (line.size() < std::size_t(n) || line.compare(0, std::size_t(n), echo) != 0) return {};
+    return std::string(line.substr(std::size_t(n), 5));
 }
 
 // What a label shows of a value text: every character that is not a control character.
@@ -110,12 +108,18 @@ inline std::optional<std::int64_t> entryOracle(std::string_view text) {
     return negative ? -magnitude : magnitude;
 }
 
-// The BCD byte of a clock entry: tens from its first character, units from its second, a
-// missing or non-digit character counting 0.
+// The BCD byte of a clock entry (UTF-8): tens from its first character, units from its second,
+// a missing or non-digit character counting 0.
 inline std::uint8_t bcdOracle(std::string_view entry) {
-    const int tens = !entry.empty() && digit(entry[0]) ? entry[0] - '0' : 0;
-    const int units = entry.size() > 1 && digit(entry[1]) ? entry[1] - '0' : 0;
-    return static_cast<std::uint8_t>(tens * 16 + units);
+    auto isLead = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+    std::string chars[2];
+    int k = -1;
+    for (char c : entry) {
+        if (isLead(c) && ++k == 2) break;
+        if (k >= 0) chars[k] += c;
+    }
+    auto value = [](const std::string& ch) { return ch.size() == 1 && digit(ch[0]) ? ch[0] - '0' : 0; };
+    return static_cast<std::uint8_t>(value(chars[0]) * 16 + value(chars[1]));
 }
 
 } // namespace fuzzcheck

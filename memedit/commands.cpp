@@ -4,6 +4,7 @@
 #include "errors.h"
 #include "portaccess.h"
 #include "serialport.h"
+#include "tracelog.h"
 #include "wordcommands.h"
 #include "wordmap.h"
 
@@ -40,11 +41,12 @@ ActionQueue::Steps Form1::writeSteps(const RowInfo& row, std::shared_ptr<QString
     auto value = std::make_shared<qint32>(0);
     ActionQueue::Steps steps;
     steps.push_back([this, word, text, value, eepromPause = row.eepromPause] {
+        // A box that holds no number sends nothing: half a frame would make the controller take
+        // the next frame's bytes as this one's data.
+        *value = boxValue(*text);
         if (!comPort_->Connected()) comPort_->Open();
         comPort_->SendText("WM");
         comPort_->SendText(byte(word));
-        // What has gone out stays out when the box does not hold a number.
-        *value = boxValue(*text);
         comPort_->SendText(byte(*value >> 8));
         comPort_->SendText(byte(*value));
         comPort_->SendText(byte(0x0D));
@@ -115,9 +117,15 @@ int Form1::receive(int count) {
     if (!comPort_->Connected()) return 0;
     ReplyBuffer += comPort_->ReceiveText(count);
     if (ReplyBuffer.isEmpty() || !ReplyBuffer.endsWith('\r')) return 0;
-    const ReplyValue reply = replyValue(ReplyBuffer, PendingWord);
-    if (reply.word > 0) {
-        if (QLineEdit* edit = box(reply.word)) edit->setText(reply.text);
+    // Only a line that names the word read last fills its box; a late reply to an earlier read,
+    // or any other line, changes nothing.
+    for (const QByteArray& line : replyLines(ReplyBuffer)) {
+        const ReplyValue reply = replyValue(line, PendingWord);
+        if (reply.word == 0) {
+            rxport::trace().bytes("DROP", line);
+        } else if (QLineEdit* edit = box(reply.word)) {
+            edit->setText(reply.text);
+        }
     }
     ReplyBuffer.clear();
     return kPauseAfterReply;

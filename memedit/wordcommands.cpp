@@ -28,17 +28,20 @@ qint32 boxValue(const QString& text) {
     return qint32(value);
 }
 
-ReplyValue replyValue(const QByteArray& reply, int pendingWord) {
-    ReplyValue result;
-    const qsizetype n = reply.size();
-    if (pendingWord >= 1 && pendingWord <= 39) {
-        result.word = pendingWord + 20;
-        if (n >= 5) result.text = QString::fromLatin1(reply.mid(3, n - 4));
-    } else if (pendingWord >= 100 && pendingWord <= 240) {
-        result.word = pendingWord;
-        if (n >= 6) result.text = QString::fromLatin1(reply.mid(4, n - 5));
-    }
-    return result;
+QList<QByteArray> replyLines(const QByteArray& received) {
+    QList<QByteArray> lines;
+    for (qsizetype from = 0, cr; (cr = received.indexOf('\r', from)) >= 0; from = cr + 1)
+        lines.push_back(received.mid(from, cr + 1 - from));
+    return lines;
+}
+
+ReplyValue replyValue(const QByteArray& line, int pendingWord) {
+    int word = 0;
+    if (pendingWord >= 1 && pendingWord <= 39) word = pendingWord + 20;
+    if (pendingWord >= 100 && pendingWord <= 240) word = pendingWord;
+    const QByteArray echo = 'M' + QByteArray::number(word);
+    if (word == 0 || !line.startsWith(echo) || !line.endsWith('\r')) return {};
+    return {word, QString::fromLatin1(line.mid(echo.size(), line.size() - echo.size() - 1))};
 }
 
 } // namespace memedit

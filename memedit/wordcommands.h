@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace memedit {
@@ -15,8 +16,15 @@ struct ReplyValue {
     QString text;
 };
 
-// Cuts the value out of a complete reply (ending in CR) for the pending word: words 21..59
-// (pending 1..39) drop the tag letter and two digits, words 100..240 the tag and three.
-ReplyValue replyValue(const QByteArray& reply, int pendingWord);
+// The lines of a received text that ends in CR, each with its CR.
+QList<QByteArray> replyLines(const QByteArray& received);
+
+// The value of a reply line (ending in CR) for the word read last (`pendingWord`: 1..39 for
+// M21..M59, 100..240 for M100..M240): the text between the echoed word number and the CR. A
+// line that does not begin with "M" and that word's number gives word 0.
+//
+// The line has no separator between number and value: to a read of M21, "M210" CR is M21 with
+// the value "0"; the read takes the line that begins with its own number.
+ReplyValue replyValue(const QByteArray& line, int pendingWord);
 
 } // namespace memedit

@@ -795,7 +795,6 @@ const calcore::Model rx100Model{
     .flags = flags,
     .clockEntries = calcore::ClockEntries,
     .dispatch = dispatch,
-    .memoryEcho = calcore::EchoDigits::UpToThree,
     .loadFrame = UsbModbusOffFrame,
     .exitQuestion = &form3,
     .attach = attach,

@@ -65,46 +65,44 @@ void TestCodec::frames() {
 }
 
 void TestCodec::cut_data() {
-    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("line");
     QTest::addColumn<char>("tag");
     QTest::addColumn<int>("word");
-    QTest::addColumn<bool>("threeDigits");
+    QTest::addColumn<bool>("taken");
     QTest::addColumn<QByteArray>("value");
-    QTest::newRow("E9 from position 3")
-        << QByteArray("E9321\r") << 'E' << 9 << false << QByteArray("321\r");
-    QTest::newRow("E10 from position 4")
-        << QByteArray("E10321\r") << 'E' << 10 << false << QByteArray("321\r");
-    QTest::newRow("five digits") << QByteArray("E7012345\r") << 'E' << 70 << false
+    QTest::newRow("E9 from position 3") << QByteArray("E9321\r") << 'E' << 9 << true
+                                        << QByteArray("321\r");
+    QTest::newRow("E10 from position 4") << QByteArray("E10321\r") << 'E' << 10 << true
+                                         << QByteArray("321\r");
+    QTest::newRow("five digits") << QByteArray("E7012345\r") << 'E' << 70 << true
                                  << QByteArray("12345");
-    QTest::newRow("short value keeps CR")
-        << QByteArray("E70123\r") << 'E' << 70 << false << QByteArray("123\r");
-    QTest::newRow("padded") << QByteArray("M1500042\r") << 'M' << 15 << false
-                            << QByteArray("00042");
+    QTest::newRow("just the echo and CR") << QByteArray("E70\r") << 'E' << 70 << true
+                                          << QByteArray("\r");
+    QTest::newRow("M100, three digits") << QByteArray("M100500\r") << 'M' << 100 << true
+                                        << QByteArray("500\r");
     QTest::newRow("other tag") << QByteArray("M7012345\r") << 'E' << 70 << false << QByteArray();
-    QTest::newRow("no reply") << QByteArray() << 'E' << 70 << false << QByteArray();
-    QTest::newRow("too short") << QByteArray("E7") << 'E' << 70 << false << QByteArray();
-    QTest::newRow("just the echo and CR")
-        << QByteArray("E70\r") << 'E' << 70 << false << QByteArray("\r");
-    QTest::newRow("no CR after time-out")
-        << QByteArray("E7012") << 'E' << 70 << false << QByteArray("12");
-    QTest::newRow("word 100, two-digit rule")
-        << QByteArray("M100500\r") << 'M' << 100 << false << QByteArray("0500\r");
-    QTest::newRow("word 100, three-digit rule")
-        << QByteArray("M100500\r") << 'M' << 100 << true << QByteArray("500\r");
-    QTest::newRow("word 9, three-digit rule")
-        << QByteArray("M9500\r") << 'M' << 9 << true << QByteArray("500\r");
+    QTest::newRow("the neighbour's line") << QByteArray("E281\r") << 'E' << 74 << false
+                                          << QByteArray();
+    QTest::newRow("a shorter number") << QByteArray("E5\r") << 'E' << 50 << false << QByteArray();
+    QTest::newRow("noise") << QByteArray("\x93\r") << 'E' << 74 << false << QByteArray();
+    QTest::newRow("empty line") << QByteArray("\r") << 'M' << 15 << false << QByteArray();
+    // No separator: the read of 7 and the read of 70 both take this line, each its own way.
+    QTest::newRow("E7 value 0123") << QByteArray("E70123\r") << 'E' << 7 << true
+                                   << QByteArray("0123\r");
+    QTest::newRow("E70 value 123") << QByteArray("E70123\r") << 'E' << 70 << true
+                                   << QByteArray("123\r");
 }
 
 void TestCodec::cut() {
-    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, line);
     QFETCH(char, tag);
     QFETCH(int, word);
-    QFETCH(bool, threeDigits);
+    QFETCH(bool, taken);
     QFETCH(QByteArray, value);
-    const auto got =
-        cutValue(std::string_view(reply.constData(), size_t(reply.size())), tag, quint8(word),
-                 threeDigits ? EchoDigits::UpToThree : EchoDigits::UpToTwo);
-    QCOMPARE(QByteArray::fromStdString(got), value);
+    const auto got = replyValue(std::string_view(line.constData(), size_t(line.size())), tag,
+                                quint8(word));
+    QCOMPARE(got.has_value(), taken);
+    QCOMPARE(QByteArray::fromStdString(got.value_or("")), value);
 }
 
 void TestCodec::entry_data() {
@@ -172,6 +170,8 @@ void TestCodec::clockDigits_data() {
     QTest::newRow("59 and more") << "593" << 0x59;
     QTest::newRow("empty") << "" << 0x00;
     QTest::newRow("blank first") << " 4" << 0x04;
+    QTest::newRow("two-byte letter first") << QStringLiteral("é5") << 0x05;
+    QTest::newRow("digit, then a letter") << QStringLiteral("3ü7") << 0x30;
 }
 
 void TestCodec::clockDigits() {

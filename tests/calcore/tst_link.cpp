@@ -40,7 +40,7 @@ class TestLink : public QObject {
     void cleanup();
     void replies_data();
     void replies();
-    void staleReplyAnswersTheNextRead();
+    void staleReplyIsDropped();
     void noReplyTimesOut();
     void oneFrameAtATime();
     void memoryWritePausesEepromWriteDoesNot();
@@ -115,6 +115,12 @@ void TestLink::replies_data() {
                                  << QByteArray("42\r");
     QTest::newRow("text after the CR is dropped")
         << false << 15 << QList<QByteArray>{"M1542\rM16"} << QByteArray("42\r");
+    QTest::newRow("another word's line is passed over")
+        << true << 74 << QList<QByteArray>{"E281\r", "E740\r"} << QByteArray("0\r");
+    QTest::newRow("noise line, then its own in one piece")
+        << true << 74 << QList<QByteArray>{"x\rE7401\r"} << QByteArray("01\r");
+    QTest::newRow("only another word answers")
+        << true << 74 << QList<QByteArray>{"E281\r"} << QByteArray();
 }
 
 void TestLink::replies() {
@@ -141,16 +147,19 @@ void TestLink::replies() {
     QCOMPARE(QByteArray::fromStdString(*got), value);
 }
 
-void TestLink::staleReplyAnswersTheNextRead() {
+void TestLink::staleReplyIsDropped() {
     // The reply to a read that timed out arrives late and waits in the receive buffer.
     auto first = readAndWait(Space::Eeprom, 70);
     QVERIFY(first.has_value());
     QCOMPARE(*first, std::string());
     peer_->send("E7000777\r");
     link_->Wait(30); // let it land in the port's buffer
+    connect(peer_.get(), &PtyPeer::bytesReceived, peer_.get(), [this] {
+        if (peer_->received.endsWith(QByteArray("RE\x47\r"))) peer_->send("E71123\r");
+    });
     auto second = readAndWait(Space::Eeprom, 71);
     QVERIFY(second.has_value());
-    QCOMPARE(*second, std::string("00777"));
+    QCOMPARE(*second, std::string("123\r"));
 }
 
 void TestLink::noReplyTimesOut() {

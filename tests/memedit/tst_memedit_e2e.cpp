@@ -108,14 +108,15 @@ class EndToEndTest : public QObject {
         click("Button80");
         QTRY_COMPARE_WITH_TIMEOUT(errorBoxText(),
                                   QStringLiteral("'abc' is not a valid integer value"), kWait);
-        QTRY_VERIFY_WITH_TIMEOUT(findEntry(log->entries(), "STRAY") != nullptr, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait);
+        // Not one byte of the bad word: half a frame would make the controller take the next
+        // frame's bytes as its data.
+        QTRY_COMPARE_WITH_TIMEOUT(log->entries().back().kind, std::string("CLOSE"), kWait);
         QCOMPARE(rxHex(*log),
                  QStringList({"57 4D 15 00 07 0D", "57 4D 16 00 07 0D", "57 45 02 00 07 0D",
                               "57 4D 17 00 07 0D", "57 4D 18 00 07 0D"}));
-        QCOMPARE(QString::fromStdString(rxsim::toHex(findEntry(log->entries(), "STRAY")->bytes)),
-                 QStringLiteral("57 4D 19"));
+        QVERIFY(findEntry(log->entries(), "STRAY") == nullptr);
         QCOMPARE(errorBoxes().size(), 1);
-        QVERIFY(window->comPort()->Connected()); // the failed write does not close the port
     }
 
     // Closed just after the block write began, the editor hides at once but ends only after

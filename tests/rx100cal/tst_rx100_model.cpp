@@ -128,8 +128,9 @@ void TestRx100Model::maskBoxesRebuildMask() {
 void TestRx100Model::answerStillSendsThePendingWrite_data() {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QStringList>("after");
+    // After the broadcast the USB port speaks Modbus: the write goes before it.
     QTest::newRow("Sim") << "Command1"
-                         << QStringList{"00 06 00 95 00 01 59 f7", "57 45 1d 00 05 0d"};
+                         << QStringList{"57 45 1d 00 05 0d", "00 06 00 95 00 01 59 f7"};
     QTest::newRow("Não") << "Command2" << QStringList{"57 45 1d 00 05 0d"};
 }
 

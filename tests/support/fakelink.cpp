@@ -37,16 +37,17 @@ void FakeLink::startOp(Op& op) {
         const auto reply = answer ? answer(op.space, op.word)
                                   : std::optional<QByteArray>(calcore::tagOf(op.space) +
                                                               QByteArray::number(op.word) + "0\r");
-        if (!reply) {
-            now += calcore::ReplyTimeoutMs;
-            finishRead({});
-            return;
+        // The read takes the first line that names its word; anything else it waits past.
+        for (qsizetype from = 0, cr; reply && (cr = reply->indexOf('\r', from)) >= 0; from = cr + 1) {
+            const QByteArray line = reply->mid(from, cr + 1 - from);
+            if (auto value = valueFor(std::string_view(line.constData(), std::size_t(line.size())))) {
+                now += latencyMs;
+                finishRead(*value);
+                return;
+            }
         }
-        // A line without its CR is what the read has when its wait ends.
-        const qsizetype cr = reply->indexOf('\r');
-        now += cr < 0 ? calcore::ReplyTimeoutMs : latencyMs;
-        const QByteArray line = cr < 0 ? *reply : reply->left(cr + 1);
-        finishRead(std::string_view(line.constData(), std::size_t(line.size())));
+        now += calcore::ReplyTimeoutMs;
+        finishRead({});
         return;
     }
     case Op::Call:

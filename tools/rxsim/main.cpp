@@ -114,6 +114,8 @@ int main(int argc, char** argv) {
     config.pace = options.pace;
     config.latency = options.latencyMs / 1000.0;
     config.silent = options.silent;
+    for (const auto& w : options.muted)
+        config.muted.set((w.space == 'E' ? 256u : 0u) + w.word);
     config.faults = options.faults;
     rxsim::PtyServer server(controller, config, log);
     if (!server.open(error)) {

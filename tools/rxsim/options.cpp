@@ -44,7 +44,8 @@ const char* usageText() {
     return "usage: rxsim [--model rx200|rx100|rx300] [--link PATH] [--log FILE]\n"
            "             [--pidfile FILE] [--pad] [--no-pace] [--latency-ms X] [--silent]\n"
            "             [--set W=V[,W=V...]] [--seed N] [--drop P] [--corrupt P]\n"
-           "             [--split P] [--wrong-tag P] [--noise P]\n"
+           "             [--split P] [--wrong-tag P] [--noise P] [--mute W[,W...]]\n"
+           "  --mute W,...   reads of these words (M151, E28) get no answer\n"
            "Faults, each with probability P per reply and all drawn from --seed:\n"
            "  --drop P       the reply is not sent\n"
            "  --corrupt P    one byte of the reply, not its CR, is changed\n"
@@ -74,6 +75,24 @@ bool parseWordSettings(std::string_view text, std::vector<WordSetting>& out, std
         if (!word || *word > 255 || !value || *value > 65535) return fail();
         out.push_back(
             {space, static_cast<std::uint8_t>(*word), static_cast<std::uint16_t>(*value)});
+        if (comma == std::string_view::npos) break;
+        pos = comma + 1;
+    }
+    return true;
+}
+
+bool parseWordList(std::string_view text, std::vector<WordRef>& out, std::string& error) {
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        const std::size_t comma = text.find(',', pos);
+        const std::string_view item = text.substr(
+            pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
+        const auto word = item.size() >= 2 ? parseInteger<unsigned>(item.substr(1)) : std::nullopt;
+        if (!word || *word > 255 || (item[0] != 'M' && item[0] != 'E')) {
+            error = "--mute: expected words like M151 or E28, got \"" + std::string(item) + "\"";
+            return false;
+        }
+        out.push_back({item[0], static_cast<std::uint8_t>(*word)});
         if (comma == std::string_view::npos) break;
         pos = comma + 1;
     }
@@ -114,7 +133,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
 
         static constexpr std::string_view kValueOptions[] = {
             "model", "link", "log",     "pidfile", "latency-ms", "set",
-            "seed",  "drop", "corrupt", "split",   "noise",      "wrong-tag"};
+            "seed",  "drop", "corrupt", "split",   "noise",      "wrong-tag", "mute"};
         if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) ==
             std::end(kValueOptions)) {
             error = "unknown option --" + name;
@@ -152,6 +171,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
             out.latencyMs = *ms;
         } else if (name == "set") {
             if (!parseWordSettings(value, out.settings, error)) return false;
+        } else if (name == "mute") {
+            if (!parseWordList(value, out.muted, error)) return false;
         } else if (name == "seed") {
             const auto seed = parseInteger<std::uint64_t>(value);
             if (!seed) {

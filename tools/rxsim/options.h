@@ -18,6 +18,13 @@ struct WordSetting {
     bool operator==(const WordSetting&) const = default;
 };
 
+// A word the controller leaves unanswered (--mute).
+struct WordRef {
+    char space = 'M';
+    std::uint8_t word = 0;
+    bool operator==(const WordRef&) const = default;
+};
+
 struct Options {
     Model model = Model::Rx200;
     std::string link;
@@ -28,12 +35,16 @@ struct Options {
     bool silent = false;
     double latencyMs = 1.0;
     std::vector<WordSetting> settings;
+    std::vector<WordRef> muted;
     FaultConfig faults;
     bool help = false;
 };
 
 // Parses "M15=1234,E28=0" and appends to out; false with a message on the first bad item.
 bool parseWordSettings(std::string_view text, std::vector<WordSetting>& out, std::string& error);
+
+// Parses "M151,E28" and appends to out; false with a message on the first bad item.
+bool parseWordList(std::string_view text, std::vector<WordRef>& out, std::string& error);
 
 // args without the program name; "--name value" and "--name=value" are both accepted.
 bool parseOptions(const std::vector<std::string>& args, Options& out, std::string& error);

@@ -219,7 +219,12 @@ void PtyServer::handleItem(const ParsedItem& item, double readyAt) {
     case ParsedItem::Kind::Command: {
         log_.bytes("RX", item.bytes);
         auto reply = controller_.handleCommand(item.bytes);
-        if (reply && !config_.silent) scheduleReply(std::move(*reply), readyAt);
+        const std::size_t bit = (item.bytes[1] == 'E' ? 256u : 0u) + item.bytes[2];
+        if (reply && config_.muted.test(bit)) {
+            log_.event("MUTE", std::string(1, char(item.bytes[1])) + std::to_string(item.bytes[2]));
+        } else if (reply && !config_.silent) {
+            scheduleReply(std::move(*reply), readyAt);
+        }
         break;
     }
     }

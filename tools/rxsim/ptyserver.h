@@ -7,6 +7,7 @@
 #include "frameparser.h"
 #include "logwriter.h"
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -20,6 +21,8 @@ struct ServerConfig {
     bool pace = true;       // frames and replies take their line time at 19200 baud
     double latency = 0.001; // seconds from a complete read frame to its reply
     bool silent = false;    // never reply
+    // Reads left unanswered: bit `word` for memory words, 256 + `word` for EEPROM words.
+    std::bitset<512> muted;
     FaultConfig faults;
 };
 
