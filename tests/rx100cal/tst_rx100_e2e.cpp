@@ -66,6 +66,7 @@ class TestRx100EndToEnd : public QObject {
     void memoryWriteSettlesBeforeNextFrame();
     void exitQuestion_data();
     void exitQuestion();
+    void pendingWriteLeavesBeforeTheBroadcast();
 
   private:
     bool waitForSteps(int tick, int count, int timeoutMs = 20000);
@@ -247,6 +248,19 @@ void TestRx100EndToEnd::exitQuestion() {
     QVERIFY2(ms >= 100 && ms < 2000, qPrintable(QString::number(ms)));
     QTRY_VERIFY_WITH_TIMEOUT(sawClose(*log_), 5000);
     QCOMPARE(line(*log_), sent);
+}
+
+void TestRx100EndToEnd::pendingWriteLeavesBeforeTheBroadcast() {
+    // After the broadcast the USB port speaks Modbus: a write that followed it would be lost.
+    QVERIFY(waitUntilSettled());
+    qobject_cast<QLineEdit*>(control("Text47"))->setText("300");
+    log_->mark();
+    QTest::mouseClick(control("Command48"), Qt::LeftButton);
+    closeAndAnswer("Command1");
+    QTRY_VERIFY_WITH_TIMEOUT(sawClose(*log_), 5000);
+    const QStringList frames = line(*log_);
+    QCOMPARE(frames.count("57 45 1E 01 2C 0D"), 1);
+    QCOMPARE(frames.mid(frames.size() - 2), (QStringList{"57 45 1E 01 2C 0D", OnFrame}));
 }
 
 QTEST_MAIN(TestRx100EndToEnd)
