@@ -14,6 +14,9 @@
 
 namespace calcore {
 
+// The tables and the cycle speak the line's words: spaces, frames, values, dispatch.
+using namespace rxline;
+
 class CalForm;
 
 // Left, top, width, height in twips (1/1440 inch); 15 twips are one pixel at 96 dpi.

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-using namespace calcore;
+using namespace rxline;
 using fuzzcheck::FuzzInput;
 using fuzzcheck::require;
 

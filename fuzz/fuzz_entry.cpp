@@ -46,19 +46,19 @@ std::optional<std::int64_t> boxOracle(const QString& text) {
 }
 
 void checkEntry(std::string_view text) {
-    const auto got = calcore::entryValue(text);
+    const auto got = rxline::entryValue(text);
     const auto want = fuzzcheck::entryOracle(text);
     require(got.has_value() == want.has_value());
     if (got) {
         require(*got == *want);
         // What reaches the controller is the low 16 bits, high byte first.
-        const calcore::ValueBytes bytes = calcore::splitValue(*got);
+        const rxline::ValueBytes bytes = rxline::splitValue(*got);
         const auto low16 = static_cast<std::uint32_t>(*got) & 0xFFFFu;
         require(bytes.hi == (low16 >> 8) && bytes.lo == (low16 & 0xFFu));
         // A number the tools took prints and converts back to itself.
-        require(calcore::entryValue(std::to_string(*got)) == got);
+        require(rxline::entryValue(std::to_string(*got)) == got);
     }
-    const std::uint8_t bcd = calcore::clockBcd(text);
+    const std::uint8_t bcd = rxline::clockBcd(text);
     require(bcd == fuzzcheck::bcdOracle(text));
     require((bcd >> 4) <= 9 && (bcd & 0x0F) <= 9);
 }
@@ -70,7 +70,7 @@ void checkBox(const QString& text) {
         require(want && *want == v);
         require(memedit::boxValue(QString::number(v)) == v);
         // The calibration tools read the same text as the same number.
-        require(calcore::entryValue(text.toStdString()) == std::optional<std::int32_t>(v));
+        require(rxline::entryValue(text.toStdString()) == std::optional<std::int32_t>(v));
     } catch (const memedit::ConversionError&) {
         require(!want);
     }

@@ -11,9 +11,9 @@ using calcore::ControlDef;
 using calcore::ControlKind;
 using calcore::RequestDef;
 using calcore::RequestKind;
-using calcore::Space;
+using rxline::Space;
 using calcore::WordRead;
-using calcore::WriteAction;
+using rxline::WriteAction;
 
 std::string PackPwmMask(const std::array<bool, 8>& ticked) {
     // Q1 alone decides the start value, which drops every other bit; Q2 .. Q8 then set or clear
@@ -726,7 +726,7 @@ constexpr calcore::FlagDef flags[] = {
 };
 
 // Every code not named here is dropped at step 5 without a frame.
-constexpr calcore::DispatchTable dispatch = calcore::makeDispatch({
+constexpr rxline::DispatchTable dispatch = calcore::makeDispatch({
     {.first = 24, .last = 31, .kind = WriteAction::Eeprom},
     {.first = 37, .last = 40, .kind = WriteAction::Memory},
     {.codes = {61, 78}, .kind = WriteAction::Memory, .fixedWord = 27},

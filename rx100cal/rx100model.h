@@ -17,8 +17,8 @@ constexpr std::array<std::uint8_t, 8> UsbModbusOffFrame{0x00, 0x06, 0x00, 0x95,
                                                         0x00, 0x00, 0x98, 0x37};
 constexpr std::array<std::uint8_t, 8> UsbModbusOnFrame{0x00, 0x06, 0x00, 0x95,
                                                        0x00, 0x01, 0x59, 0xF7};
-static_assert(calcore::modbusCrcHolds(UsbModbusOffFrame));
-static_assert(calcore::modbusCrcHolds(UsbModbusOnFrame));
+static_assert(rxline::modbusCrcHolds(UsbModbusOffFrame));
+static_assert(rxline::modbusCrcHolds(UsbModbusOnFrame));
 
 // The PWM enable mask E79 as the decimal text the mask box shows: bit i set exactly when the
 // box "Ativa PWM- Q(i+1)" is ticked (ticked[0] is Q1). Text typed before is not kept.

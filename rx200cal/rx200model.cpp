@@ -6,9 +6,9 @@ using calcore::ControlDef;
 using calcore::ControlKind;
 using calcore::RequestDef;
 using calcore::RequestKind;
-using calcore::Space;
+using rxline::Space;
 using calcore::WordRead;
-using calcore::WriteAction;
+using rxline::WriteAction;
 
 namespace {
 
@@ -379,7 +379,7 @@ constexpr calcore::FlagDef flags[] = {
     {.box = "Check2", .space = E, .word = 74, .code = 74},
 };
 
-constexpr calcore::DispatchTable dispatch = calcore::makeDispatch({
+constexpr rxline::DispatchTable dispatch = calcore::makeDispatch({
     {.codes = {17, 18, 19, 36}, .kind = WriteAction::Memory},
     {.codes = {28, 29}, .kind = WriteAction::Eeprom},
     {.codes = {61}, .kind = WriteAction::Memory, .fixedWord = 27},

@@ -8,9 +8,9 @@ using calcore::FetchDef;
 using calcore::FlagDef;
 using calcore::RequestDef;
 using calcore::RequestKind;
-using calcore::Space;
+using rxline::Space;
 using calcore::WordRead;
-using calcore::WriteAction;
+using rxline::WriteAction;
 
 namespace {
 
@@ -160,7 +160,7 @@ constexpr FetchDef fetches[] = {
 
 // Every code from 1 to 29 is an EEPROM word of the same number; codes 30 to 60, 63 to 65 and
 // 75 and above are dropped without a frame.
-constexpr calcore::DispatchTable dispatch = calcore::makeDispatch({
+constexpr rxline::DispatchTable dispatch = calcore::makeDispatch({
     {.first = 1, .last = 29, .kind = WriteAction::Eeprom},
     {.codes = {61}, .kind = WriteAction::Memory, .fixedWord = 27},
     {.codes = {62}, .kind = WriteAction::Memory, .fixedWord = 28},

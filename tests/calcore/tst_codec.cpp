@@ -3,7 +3,7 @@
 
 #include <QTest>
 
-using namespace calcore;
+using namespace rxline;
 
 namespace {
 QByteArray bs(std::initializer_list<char> list) {

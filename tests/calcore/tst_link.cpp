@@ -19,7 +19,7 @@
 #include <memory>
 #include <optional>
 
-using namespace calcore;
+using namespace rxline;
 
 namespace {
 QByteArray bs(std::initializer_list<char> list) {

@@ -1,6 +1,6 @@
 #include "fakelink.h"
 
-using calcore::Space;
+using rxline::Space;
 
 void FakeLink::record(const QByteArray& bytes) {
     frames.push_back({now, bytes});
@@ -35,7 +35,7 @@ void FakeLink::startOp(Op& op) {
         }
         record(op.bytes);
         const auto reply = answer ? answer(op.space, op.word)
-                                  : std::optional<QByteArray>(calcore::tagOf(op.space) +
+                                  : std::optional<QByteArray>(rxline::tagOf(op.space) +
                                                               QByteArray::number(op.word) + "0\r");
         // The read takes the first line that names its word; anything else it waits past.
         for (qsizetype from = 0, cr; reply && (cr = reply->indexOf('\r', from)) >= 0; from = cr + 1) {
@@ -46,7 +46,7 @@ void FakeLink::startOp(Op& op) {
                 return;
             }
         }
-        now += calcore::ReplyTimeoutMs;
+        now += rxline::ReplyTimeoutMs;
         finishRead({});
         return;
     }

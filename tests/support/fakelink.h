@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-class FakeLink : public calcore::QueuedLink {
+class FakeLink : public rxline::QueuedLink {
   public:
     struct Frame {
         qint64 ms;
@@ -22,7 +22,7 @@ class FakeLink : public calcore::QueuedLink {
     };
 
     // The line a controller gives to a read, or nothing (silence). Default: tag, word, "0", CR.
-    std::function<std::optional<QByteArray>(calcore::Space, std::uint8_t)> answer;
+    std::function<std::optional<QByteArray>(rxline::Space, std::uint8_t)> answer;
     int latencyMs = 3;
     bool failOpen = false;
     // Runs as a frame goes out, before its reply: the test may click in the middle of a step.

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-namespace calcore {
+namespace rxline {
 
 class QueuedLink : public WordLink {
   public:
@@ -76,4 +76,4 @@ class QueuedLink : public WordLink {
     bool shutDown_ = false;
 };
 
-} // namespace calcore
+} // namespace rxline

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace calcore {
+namespace rxline {
 
 Link::Link(QObject* parent) : QObject(parent), port_(this), timer_(this) {
     setObjectName("MSComm1");
@@ -228,4 +228,4 @@ void Link::closeNow() {
     port_.close(); // what waits in the receive buffer goes with it
 }
 
-} // namespace calcore
+} // namespace rxline

@@ -12,7 +12,7 @@
 #include <QString>
 #include <QTimer>
 
-namespace calcore {
+namespace rxline {
 
 // How often a port whose device went away is tried again.
 constexpr int RetryOpenMs = 1000;
@@ -53,4 +53,4 @@ class Link : public QObject, public QueuedLink {
     bool pumpScheduled_ = false;
 };
 
-} // namespace calcore
+} // namespace rxline

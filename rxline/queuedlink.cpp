@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-namespace calcore {
+namespace rxline {
 
 void QueuedLink::open(const QString& portText, OpenDone done) {
     Op op{Op::Open};
@@ -129,4 +129,4 @@ void QueuedLink::dropQueued() {
     inserted_.clear();
 }
 
-} // namespace calcore
+} // namespace rxline

@@ -15,7 +15,7 @@
 #include <span>
 #include <string>
 
-namespace calcore {
+namespace rxline {
 
 // Frame bytes as the port takes them.
 inline QByteArray toBytes(std::span<const std::uint8_t> bytes) {
@@ -95,4 +95,4 @@ class WordLink {
     LineWatcher watcher_;
 };
 
-} // namespace calcore
+} // namespace rxline

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace calcore {
+namespace rxline {
 
 // The controller's two word spaces. An M-number and an E-number with the same value are
 // different words.
@@ -100,4 +100,4 @@ template <std::size_t N> constexpr bool modbusCrcHolds(const std::array<std::uin
     return message[N - 2] == (crc & 0xFF) && message[N - 1] == (crc >> 8);
 }
 
-} // namespace calcore
+} // namespace rxline

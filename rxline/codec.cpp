@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace calcore {
+namespace rxline {
 
 std::array<std::uint8_t, 4> readFrame(Space space, std::uint8_t word) {
     return {'R', static_cast<std::uint8_t>(tagOf(space)), word, CR};
@@ -119,4 +119,4 @@ std::uint8_t clockBcd(std::string_view entry) {
     return static_cast<std::uint8_t>(LShiftLong(digits[0], 4) + digits[1]);
 }
 
-} // namespace calcore
+} // namespace rxline
