@@ -11,8 +11,8 @@ using calcore::ControlDef;
 using calcore::ControlKind;
 using calcore::RequestDef;
 using calcore::RequestKind;
-using rxline::Space;
 using calcore::WordRead;
+using rxline::Space;
 using rxline::WriteAction;
 
 std::string PackPwmMask(const std::array<bool, 8>& ticked) {
@@ -659,21 +659,6 @@ constexpr ControlDef controls[] = {
 
 constexpr auto E = Space::Eeprom;
 constexpr auto M = Space::Memory;
-
-// Parameter refresh, steps 2 and 7 after a request. E28 is kept for the start-up setting of
-// "Usar Modbus", which reads it from the cycle rather than from a label.
-constexpr WordRead refreshReads[] = {
-    {.space = M, .word = 19, .label = "Label52"},
-    {.space = M, .word = 27, .label = "Label53"},
-    {.space = M, .word = 18, .label = "Label56"},
-    {.space = E, .word = 30, .label = "Label7"},
-    {.space = E, .word = 31, .label = "Label8"},
-    {.space = M, .word = 17, .label = "Label61"},
-    {.space = E, .word = 28},
-    {.space = E, .word = 29, .label = "Label45"},
-    {.space = E, .word = 30, .label = "Label72"},
-    {.space = E, .word = 31, .label = "Label74"},
-};
 
 constexpr RequestDef requests[] = {
     // Communication rows

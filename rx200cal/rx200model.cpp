@@ -6,8 +6,8 @@ using calcore::ControlDef;
 using calcore::ControlKind;
 using calcore::RequestDef;
 using calcore::RequestKind;
-using rxline::Space;
 using calcore::WordRead;
+using rxline::Space;
 using rxline::WriteAction;
 
 namespace {
@@ -302,33 +302,6 @@ constexpr ControlDef controls[] = {
 
 constexpr auto E = Space::Eeprom;
 constexpr auto M = Space::Memory;
-
-// Parameter refresh, steps 2 and 7 after a request. E75 is not read.
-constexpr WordRead refreshReads[] = {
-    {.space = E, .word = 70, .label = "Label5"},
-    {.space = E, .word = 71, .label = "Label6"},
-    {.space = E, .word = 72, .label = "Label32"},
-    {.space = E, .word = 73, .label = "Label31"},
-    {.space = E, .word = 76, .label = "Label35"},
-    {.space = E, .word = 77, .label = "Label34"},
-    {.space = E, .word = 78, .label = "Label38"},
-    {.space = E, .word = 79, .label = "Label37"},
-    {.space = M, .word = 17, .label = "Label33"},
-    {.space = M, .word = 18, .label = "Label36"},
-    {.space = M, .word = 19, .label = "Label41"},
-    {.space = M, .word = 36, .label = "Label48"},
-    {.space = E, .word = 80, .label = "Label1"},
-    {.space = E, .word = 81, .label = "Label2"},
-    {.space = E, .word = 82, .label = "Label7"},
-    {.space = E, .word = 83, .label = "Label8"},
-    {.space = E, .word = 84, .label = "Label3"},
-    {.space = E, .word = 85, .label = "Label4"},
-    {.space = E, .word = 87, .label = "Label42"},
-    {.space = E, .word = 86, .label = "Label43"},
-    {.space = E, .word = 28},
-    {.space = E, .word = 29, .label = "Label45"},
-    {.space = E, .word = 74},
-};
 
 // Live words, step 3 of every cycle. M65 and M66 are read but not shown.
 constexpr WordRead liveReads[] = {

@@ -8,8 +8,8 @@ using calcore::FetchDef;
 using calcore::FlagDef;
 using calcore::RequestDef;
 using calcore::RequestKind;
-using rxline::Space;
 using calcore::WordRead;
+using rxline::Space;
 using rxline::WriteAction;
 
 namespace {
@@ -100,19 +100,6 @@ constexpr ControlDef controls[] = {
 
 constexpr auto E = Space::Eeprom;
 constexpr auto M = Space::Memory;
-
-// Parameter refresh, steps 2 and 7 after a request. E74 is read twice: first for its label,
-// last for the Q2 box, which takes the word's last value text.
-constexpr WordRead refreshReads[] = {
-    {.space = E, .word = 70, .label = "Label1"},
-    {.space = E, .word = 71, .label = "Label2"},
-    {.space = E, .word = 72, .label = "Label3"},
-    {.space = E, .word = 73, .label = "Label4"},
-    {.space = E, .word = 74, .label = "Label50"},
-    {.space = E, .word = 28},
-    {.space = E, .word = 29},
-    {.space = E, .word = 74},
-};
 
 // Live words, step 3 of every cycle. M65 and M66 are read but not shown.
 constexpr WordRead liveReads[] = {

@@ -110,6 +110,7 @@ void Link::openPort(Op& op) {
 
 bool Link::tryOpen(QString* reason) {
     if (port_.isOpen()) port_.close();
+    openErrno_ = 0;
     errno = 0;
     bool ok = port_.open(QIODevice::ReadWrite);
     QString error;
@@ -132,11 +133,13 @@ bool Link::tryOpen(QString* reason) {
             }
         }
         error = code != 0 ? rxport::openFailureReason(code) : port_.errorString();
+        openErrno_ = code != 0 ? code : EIO;
     }
     // The device's exclusive mode does not hold for root, and the memory editor locks the
     // device itself: take the same lock, so that no two tools share a port.
     if (const int code = ok ? rxport::lockExclusive(port_.handle()) : 0; code != 0) {
         error = rxport::openFailureReason(code);
+        openErrno_ = code;
         port_.close();
         ok = false;
     }

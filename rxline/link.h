@@ -24,6 +24,8 @@ class Link : public QObject, public QueuedLink {
     ~Link() override;
 
     bool isOpen() const override { return port_.isOpen(); }
+    // The system's reason (an errno value) the last open failed for; 0 when it did not.
+    int openErrno() const { return openErrno_; }
 
   signals:
     // The queue ran dry.
@@ -51,6 +53,7 @@ class Link : public QObject, public QueuedLink {
     QTimer retry_; // reopens a port whose device went away
     QByteArray reply_;
     bool pumpScheduled_ = false;
+    int openErrno_ = 0;
 };
 
 } // namespace rxline

@@ -1,0 +1,13 @@
+// rxmem: backs up, restores, verifies and compares a controller's words from the command line.
+#include "commands.h"
+#include "messages.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv); // no display needed, --help included
+    rxmem::initCatalog();
+    const auto request = rxmem::parseCommandLine(QCoreApplication::arguments().mid(1));
+    if (request.exitNow) return *request.exitNow;
+    return rxmem::run(request.options);
+}

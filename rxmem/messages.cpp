@@ -1,0 +1,21 @@
+#include "messages.h"
+
+#include "catalogs.h"
+
+#include <libintl.h>
+
+namespace rxmem {
+
+namespace {
+constexpr const char* kDomain = "rxmem";
+}
+
+void initCatalog() {
+    rxport::bindCatalog(kDomain, rxport::catalogDir("RXMEM_LOCALEDIR"));
+}
+
+QString text(const char* msgid) {
+    return QString::fromUtf8(dgettext(kDomain, msgid));
+}
+
+} // namespace rxmem
