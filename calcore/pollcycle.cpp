@@ -84,10 +84,6 @@ void PollCycle::tick() {
         });
     }
     if (tick > 9) {
-        link_.then([this] {
-            if (cycleReads_ > 0 && cycleAnswers_ == 0) noteAnswer(false);
-            cycleReads_ = cycleAnswers_ = 0;
-        });
         if (state_.SyncChecksPending == 1) {
             link_.then([this] {
                 if (syncChecks()) state_.SyncChecksPending = 0;
@@ -116,11 +112,11 @@ void PollCycle::readInto(const WordRead& b) {
     link_.readWord(b.space, b.word, [this, &b](const std::string& value) {
         // A read cut short by the loss of the port tells nothing of the controller.
         if (!link_.isOpen()) return;
-        ++cycleReads_;
-        if (!value.empty()) {
-            ++cycleAnswers_;
-            noteAnswer(true);
-        }
+        // A controller that lets this many reads in a row go unanswered is told silent; the
+        // first answer clears it.
+        missedInARow_ = value.empty() ? missedInARow_ + 1 : 0;
+        if (value.empty() && missedInARow_ >= SilentAfterMissedReads) noteAnswer(false);
+        if (!value.empty()) noteAnswer(true);
         values_[{b.space, b.word}] = value;
         if (b.label) panel_.showValue(b.label, value);
     });

@@ -44,6 +44,8 @@ class PollCycle : public QObject {
     Q_OBJECT
   public:
     static constexpr int TickMs = 30;
+    // Reads in a row without an answer before the controller is told silent.
+    static constexpr int SilentAfterMissedReads = 3;
 
     PollCycle(const Model& model, WordLink& link, Panel& panel, QObject* parent = nullptr);
 
@@ -85,7 +87,8 @@ class PollCycle : public QObject {
   signals:
     // A step has run to its end (tests and benchmarks follow the cycle with it).
     void stepDone(int tick);
-    // False once a whole cycle's reads got no answer; true again at the first answer.
+    // False once SilentAfterMissedReads reads in a row got no answer; true again at the first
+    // answer.
     void answeringChanged(bool answering);
 
   private:
@@ -104,12 +107,10 @@ class PollCycle : public QObject {
     bool stepRunning_ = false;
     bool stopped_ = false;
     bool answering_ = true;
-    int cycleReads_ = 0;
-    int cycleAnswers_ = 0;
+    int missedInARow_ = 0;
     unsigned requestSerial_ = 0;
     std::map<std::pair<Space, std::uint8_t>, std::string> values_;
     std::vector<bool> flagSynced_; // by the model's flag rows
-
 };
 
 } // namespace calcore

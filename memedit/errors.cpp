@@ -24,12 +24,6 @@ const char* PortError::baseText(PortErrorNumber number) {
         return "PurgeComm function failed";
     case PortErrorNumber::SetState:
         return "SetCommState function failed";
-    case PortErrorNumber::SetTimeouts:
-        return "SetCommTimeouts failed";
-    case PortErrorNumber::Setup:
-        return "SetupComm function failed";
-    case PortErrorNumber::ClearError:
-        return "ClearCommError function failed";
     case PortErrorNumber::Registry:
         return "Registry error";
     }

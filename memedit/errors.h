@@ -26,9 +26,6 @@ enum class PortErrorNumber {
     ReadFile = 3,
     Purge = 5,
     SetState = 7,
-    SetTimeouts = 8,
-    Setup = 9,
-    ClearError = 10,
     Registry = 23,
 };
 

@@ -1,5 +1,5 @@
 // Not part of the editor: shows its window, saves a picture of each page and leaves
-// (scripts/memedit-screenshots and scripts/run run it under Xvfb).
+// (scripts/run and scripts/readme-pictures run it under Xvfb).
 //   memedit_screenshots [--sweep] OUTPUT_DIR
 // With --sweep, a controller (scripts/run: the simulator) answers on COM1: the sweep of the
 // page shown at start reads that page first, so its picture shows the controller's values as

@@ -327,13 +327,6 @@ bool SerialPort::outputPending() const {
     return rxport::outputQueued(fd_);
 }
 
-int SerialPort::waitingCount() const {
-    if (!Connected()) return 0;
-    int count = 0;
-    if (::ioctl(fd_, FIONREAD, &count) != 0) throw PortError(PortErrorNumber::ClearError, errno);
-    return count;
-}
-
 QByteArray SerialPort::ReceiveText(int count) {
     if (!Connected()) throw PortError(PortErrorNumber::ReadFile, EBADF);
     QByteArray text(qMax(count, 0), Qt::Uninitialized);

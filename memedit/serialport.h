@@ -64,8 +64,6 @@ class SerialPort : public QObject {
     qint64 SendText(const QByteArray& text);
     // Takes up to count waiting bytes without waiting for more.
     QByteArray ReceiveText(int count);
-    // The number of bytes waiting in the device's receive queue.
-    int waitingCount() const;
 
     // While held, no receive event is delivered; bytes wait in the device.
     void holdEvents(bool hold);

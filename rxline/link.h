@@ -28,15 +28,12 @@ class Link : public QObject, public QueuedLink {
     int openErrno() const { return openErrno_; }
 
   signals:
-    // The queue ran dry.
-    void idle();
     // The port was closed because the device behind it went away.
     void portLost(const QString& error);
 
   protected:
     void startOp(Op& op) override;
     void schedulePump() override;
-    void becameIdle() override { emit idle(); }
 
   private:
     void openPort(Op& op);

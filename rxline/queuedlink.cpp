@@ -104,7 +104,6 @@ void QueuedLink::pump() {
         current_ = Op();
     }
     pumping_ = false;
-    if (!busy()) becameIdle();
 }
 
 void QueuedLink::finishOp() {

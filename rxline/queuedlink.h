@@ -45,8 +45,6 @@ class QueuedLink : public WordLink {
     virtual void startOp(Op& op) = 0;
     // Arranges for pump() to run later, outside the call that queued the work.
     virtual void schedulePump() = 0;
-    // The queue ran dry.
-    virtual void becameIdle() {}
 
     // Starts queued work until an operation waits for the line.
     void pump();

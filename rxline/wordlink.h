@@ -66,12 +66,6 @@ class WordLink {
     // queued later is carried out.
     virtual void shutdown(std::function<void()> done) = 0;
 
-    void ReadMemoryWord(std::uint8_t word, ReadDone done) {
-        readWord(Space::Memory, word, std::move(done));
-    }
-    void ReadEepromWord(std::uint8_t word, ReadDone done) {
-        readWord(Space::Eeprom, word, std::move(done));
-    }
     // A memory word write is followed by the controller's settle pause.
     void writeWord(Space space, std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {
         send(toBytes(writeFrame(space, word, hi, lo)));

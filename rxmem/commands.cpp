@@ -86,24 +86,20 @@ std::optional<std::vector<Word>> modelWordList(const QString& name) {
 }
 
 QString openReason(int code) {
-    switch (code) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
+    switch (rxport::openRefusal(code)) {
+    case rxport::OpenRefusal::Missing:
         return text("the port does not exist on this computer (is the cable or the USB adapter "
                     "plugged in?)");
-    case EACCES:
-    case EPERM:
+    case rxport::OpenRefusal::Permission:
         return text("no permission to use the port: the user must belong to the group dialout");
-    case EBUSY:
-    case EWOULDBLOCK:
+    case rxport::OpenRefusal::Busy:
         return text("the port is in use by another program");
-    case EISDIR:
-    case ENOTTY:
+    case rxport::OpenRefusal::NotSerial:
         return text("this name is not a serial port's");
-    default:
-        return QString::fromLocal8Bit(std::strerror(code));
+    case rxport::OpenRefusal::Other:
+        break;
     }
+    return QString::fromLocal8Bit(std::strerror(code));
 }
 
 // One run of a command: the link, the progress line and the end.

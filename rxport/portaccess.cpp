@@ -8,26 +8,42 @@
 
 namespace rxport {
 
-QString openFailureReason(int errnoValue) {
+OpenRefusal openRefusal(int errnoValue) {
     switch (errnoValue) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
-        return QStringLiteral("A porta não existe neste computador (o cabo ou o adaptador USB "
-                              "está ligado?).");
+        return OpenRefusal::Missing;
     case EACCES:
     case EPERM:
-        return QStringLiteral("Sem permissão para usar a porta: o usuário precisa pertencer ao "
-                              "grupo dialout.");
+        return OpenRefusal::Permission;
     case EBUSY:
     case EWOULDBLOCK:
-        return QStringLiteral("A porta está em uso por outro programa.");
+        return OpenRefusal::Busy;
     case EISDIR:
     case ENOTTY:
-        return QStringLiteral("Este nome não é de uma porta serial.");
+        return OpenRefusal::NotSerial;
     default:
-        return QString::fromLocal8Bit(std::strerror(errnoValue));
+        return OpenRefusal::Other;
     }
+}
+
+QString openFailureReason(int errnoValue) {
+    switch (openRefusal(errnoValue)) {
+    case OpenRefusal::Missing:
+        return QStringLiteral("A porta não existe neste computador (o cabo ou o adaptador USB "
+                              "está ligado?).");
+    case OpenRefusal::Permission:
+        return QStringLiteral("Sem permissão para usar a porta: o usuário precisa pertencer ao "
+                              "grupo dialout.");
+    case OpenRefusal::Busy:
+        return QStringLiteral("A porta está em uso por outro programa.");
+    case OpenRefusal::NotSerial:
+        return QStringLiteral("Este nome não é de uma porta serial.");
+    case OpenRefusal::Other:
+        break;
+    }
+    return QString::fromLocal8Bit(std::strerror(errnoValue));
 }
 
 int lockExclusive(int fd) {

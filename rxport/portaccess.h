@@ -5,6 +5,10 @@
 
 namespace rxport {
 
+// The usual refusals of an open, by the system's reason (an errno value).
+enum class OpenRefusal { Missing, Permission, Busy, NotSerial, Other };
+OpenRefusal openRefusal(int errnoValue);
+
 // Why a port could not be opened, as a Portuguese sentence a technician can act on: the usual
 // refusals (no such device, no permission, in use, not a serial port) in our own words, any
 // other in the system's words (translated where the system has the translation).

@@ -32,6 +32,8 @@ class TestRx200Cycle : public QObject {
     void flagTexts_data();
     void flagTexts();
     void silentControllerLeavesLabelsEmptyAndGoesOn();
+    void silenceToldAtTheThirdMissedRead_data();
+    void silenceToldAtTheThirdMissedRead();
     void noWordOutsideTheRegisterMap();
     void lostPortKeepsTheRequestAndResumesWithARefresh();
     void closingSendsThePendingWrite();
@@ -265,6 +267,36 @@ void TestRx200Cycle::closingSendsThePendingWrite() {
     QCOMPARE(closed.count(), 1);
     QCOMPARE(link_->writes(), QStringList({"57 4d 24 01 2c 0d"}));
     QVERIFY(!link_->isOpen());
+}
+
+void TestRx200Cycle::silenceToldAtTheThirdMissedRead_data() {
+    QTest::addColumn<QList<int>>("answering"); // EEPROM words that answer
+    QTest::addColumn<int>("reads");            // read frames out when the title changes
+    QTest::newRow("nothing answers") << QList<int>{} << 3;
+    QTest::newRow("an answer starts the count again") << QList<int>{72} << 6;
+}
+
+void TestRx200Cycle::silenceToldAtTheThirdMissedRead() {
+    QFETCH(QList<int>, answering);
+    QFETCH(int, reads);
+    link_->answer = [&answering](Space space, std::uint8_t word) -> std::optional<QByteArray> {
+        if (space != Space::Eeprom || !answering.contains(word)) return std::nullopt;
+        return "E" + QByteArray::number(word) + "5\r";
+    };
+    const QString silent =
+        QStringLiteral("Config. Calibração RX-200 — sem resposta do controlador");
+    std::size_t framesWhenTold = 0;
+    qint64 toldAt = -1;
+    connect(form_.get(), &QWidget::windowTitleChanged, form_.get(), [&](const QString& title) {
+        if (title != silent || toldAt >= 0) return;
+        framesWhenTold = link_->frames.size();
+        toldAt = link_->now;
+    });
+    start();
+    QVERIFY(time_->runSteps(10));
+    QCOMPARE(framesWhenTold, std::size_t(reads));
+    // Three reads' waits after the first step that reads: well within two seconds of the load.
+    QVERIFY(toldAt <= 2 * PollCycle::TickMs + reads * ReplyTimeoutMs);
 }
 
 void TestRx200Cycle::noWordOutsideTheRegisterMap() {

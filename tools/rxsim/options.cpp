@@ -56,12 +56,22 @@ const char* usageText() {
            "                 end a reply early or make two of one\n";
 }
 
-bool parseWordSettings(std::string_view text, std::vector<WordSetting>& out, std::string& error) {
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
+namespace {
+// Calls `take` for each comma-separated item until it returns false.
+template <typename Take> bool eachItem(std::string_view text, Take take) {
+    for (std::size_t pos = 0;;) {
         const std::size_t comma = text.find(',', pos);
-        const std::string_view item = text.substr(
-            pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
+        if (!take(text.substr(pos, comma == std::string_view::npos ? std::string_view::npos
+                                                                   : comma - pos)))
+            return false;
+        if (comma == std::string_view::npos) return true;
+        pos = comma + 1;
+    }
+}
+} // namespace
+
+bool parseWordSettings(std::string_view text, std::vector<WordSetting>& out, std::string& error) {
+    return eachItem(text, [&](std::string_view item) {
         const std::size_t eq = item.find('=');
         const auto fail = [&] {
             error = "--set: expected W=V like M15=1234 or E28=0, got \"" + std::string(item) + "\"";
@@ -75,28 +85,20 @@ bool parseWordSettings(std::string_view text, std::vector<WordSetting>& out, std
         if (!word || *word > 255 || !value || *value > 65535) return fail();
         out.push_back(
             {space, static_cast<std::uint8_t>(*word), static_cast<std::uint16_t>(*value)});
-        if (comma == std::string_view::npos) break;
-        pos = comma + 1;
-    }
-    return true;
+        return true;
+    });
 }
 
 bool parseWordList(std::string_view text, std::vector<WordRef>& out, std::string& error) {
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        const std::size_t comma = text.find(',', pos);
-        const std::string_view item = text.substr(
-            pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
+    return eachItem(text, [&](std::string_view item) {
         const auto word = item.size() >= 2 ? parseInteger<unsigned>(item.substr(1)) : std::nullopt;
         if (!word || *word > 255 || (item[0] != 'M' && item[0] != 'E')) {
             error = "--mute: expected words like M151 or E28, got \"" + std::string(item) + "\"";
             return false;
         }
         out.push_back({item[0], static_cast<std::uint8_t>(*word)});
-        if (comma == std::string_view::npos) break;
-        pos = comma + 1;
-    }
-    return true;
+        return true;
+    });
 }
 
 bool parseOptions(const std::vector<std::string>& args, Options& out, std::string& error) {
@@ -132,8 +134,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
         }
 
         static constexpr std::string_view kValueOptions[] = {
-            "model", "link", "log",     "pidfile", "latency-ms", "set",
-            "seed",  "drop", "corrupt", "split",   "noise",      "wrong-tag", "mute"};
+            "model", "link",    "log",   "pidfile", "latency-ms", "set", "seed",
+            "drop",  "corrupt", "split", "noise",   "wrong-tag",  "mute"};
         if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) ==
             std::end(kValueOptions)) {
             error = "unknown option --" + name;
