@@ -32,8 +32,9 @@ CalForm::CalForm(const Model& model, QString portText, std::unique_ptr<WordLink>
     wireRequests();
     link_->setLineWatcher([this](WordLink::LineEvent event, const QString&) {
         lineLost_ = event == WordLink::LineEvent::Lost;
-        if (!lineLost_) {
-            // A controller that was unplugged starts afresh: greet it as at the load.
+        if (!lineLost_ && !ending_) {
+            // A controller that was unplugged starts afresh: greet it as at the load. Not once
+            // the program ends: after the answer frame nothing of ours may follow.
             sendLoadFrame();
             cycle_.resume();
         }

@@ -29,6 +29,7 @@ class TestRx100Model : public QObject {
     void maskBoxesRebuildMask();
     void answerStillSendsThePendingWrite_data();
     void answerStillSendsThePendingWrite();
+    void nothingFollowsTheBroadcast();
 };
 
 void TestRx100Model::tablesNameExistingControls() {
@@ -157,6 +158,23 @@ void TestRx100Model::answerStillSendsThePendingWrite() {
     for (auto i = before; i < link.frames.size(); ++i)
         sent << QString::fromLatin1(link.frames[i].bytes.toHex(' '));
     QCOMPARE(sent, after);
+}
+
+void TestRx100Model::nothingFollowsTheBroadcast() {
+    // A port that comes back during the last pause must not be greeted with the Modbus-off frame.
+    auto owned = std::make_unique<FakeLink>();
+    FakeLink& link = *owned;
+    calcore::CalForm form(rx100::model(), "COM1", std::move(owned));
+    VirtualTime time(link, form.cycle());
+    form.load();
+    QVERIFY(time.runSteps(10, 2));
+    form.close();
+    form.question()->findChild<QPushButton*>("Command1")->click();
+    link.lose();
+    link.comeBack();
+    link.run();
+    QCOMPARE(QString::fromLatin1(link.frames.back().bytes.toHex(' ')),
+             QString("00 06 00 95 00 01 59 f7"));
 }
 
 QTEST_MAIN(TestRx100Model)
