@@ -44,6 +44,8 @@ expect=(
     usr/lib/udev/rules.d/60-velmora-rx.rules
     usr/share/velmora-rx-tools/locale/pt_BR/LC_MESSAGES/serialsetup.mo
     usr/share/velmora-rx-tools/locale/pt_BR/LC_MESSAGES/default.mo
+    usr/share/velmora-rx-tools/locale/pt_BR/LC_MESSAGES/rxmem.mo
+    usr/bin/rxmem usr/share/man/man1/rxmem.1.gz usr/share/bash-completion/completions/rxmem
     usr/bin/rxsim usr/share/man/man1/rxsim.1.gz
 )
 for package in velmora-rx-tools velmora-rx-sim; do
@@ -71,7 +73,7 @@ for d in "$root"/usr/share/applications/*.desktop; do
     fi
 done
 
-for p in "${programs[@]}" rxsim; do
+for p in "${programs[@]}" rxmem rxsim; do
     exe=$root/usr/bin/$p
     # Stripped, position-independent; in an optimised build also bound at start with read-only
     # relocations and a stack protector.
@@ -99,6 +101,13 @@ for p in "${programs[@]}"; do
     *) fail "installed $p showed '$shown'" ;;
     esac
 done
+
+# The installed rxmem finds its catalog from its own place, and its completion loads.
+help=$(env -u RXMEM_LOCALEDIR LC_ALL=C.UTF-8 LANGUAGE=pt_BR "$root/usr/bin/rxmem" --help) ||
+    fail "installed rxmem --help"
+grep -q '^uso: rxmem ' <<<"$help" || fail "installed rxmem --help is not in Portuguese"
+bash -c 'source "$1" && complete -p rxmem' _ "$root/usr/share/bash-completion/completions/rxmem" \
+    >/dev/null || fail "the bash completion does not load"
 
 # The installed simulator up to its pseudo-terminal: its first line names it.
 coproc SIM { exec "$root/usr/bin/rxsim" --model rx300 </dev/null; }
