@@ -50,6 +50,8 @@ const char* const kUsage =
        "  --port PORT    COMn, a device name (ttyUSB0) or a path; COM1 when not given\n"
        "  --trace FILE   writes the session's bytes to FILE, for support\n"
        "  --quiet        no progress line\n"
+    "  --help         this text\n"
+    "  --version      the program's version\n"
        "\n"
        "WORD is M or E followed by 0 to 255 (M150, e28); VALUE is 0 to 65535.\n"
        "Exit status: 0 done, 1 differences, 2 usage error or bad file, 3 port or controller "
@@ -57,6 +59,7 @@ const char* const kUsage =
 
 Request usageError(const QString& why) {
     say(stderr, QStringLiteral("rxmem: ") + why);
+    say(stderr, text(kUsage).section(QLatin1Char('\n'), 0, 0));
     say(stderr, text("Try 'rxmem --help'."));
     return {{}, ExitUsage};
 }

@@ -2,11 +2,12 @@
 # The command line of every program, with no display: --help and --version on standard output
 # and status 0, a usage line on standard error and status 2 for an unknown option, --trace FILE,
 # and the private runtime folder a session without XDG_RUNTIME_DIR gets.
-#   check-commandline.sh VERSION RXSIM PROGRAM...
+#   check-commandline.sh VERSION RXSIM RXMEM PROGRAM...
 set -euo pipefail
 version=$1
 rxsim=$2
-shift 2
+rxmem=$3
+shift 3
 work=$(mktemp -d /tmp/rx-commandline-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 fail() {
@@ -25,7 +26,7 @@ run() { # expected-status command...
     [ "$status" -eq "$expected" ] || fail "$(basename "$1") ${*:2}: status $status, not $expected"
 }
 
-for exe in "$@" "$rxsim"; do
+for exe in "$@" "$rxsim" "$rxmem"; do
     name=$(basename "$exe")
     run 0 "$exe" --version
     [ "$(cat "$work/out")" = "$name $version" ] || fail "$name --version"
@@ -57,4 +58,4 @@ for exe in "$@"; do
     [ "$(stat -c %a "$work/tmp-$name/runtime-$user")" = 700 ] ||
         fail "$name: no private runtime folder"
 done
-echo "command line of $# programs and rxsim: ok"
+echo "command line of $# programs, rxsim and rxmem: ok"
