@@ -20,12 +20,17 @@ class WrapButton : public QPushButton {
   public:
     using QPushButton::QPushButton;
 
+    // Where the caption is drawn, centred, in the button's own coordinates.
+    QRect captionArea() const;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
 // Creates every control of `controls` on `form` (frames first, so children find their frame),
-// at its place and size, with its caption, font and visibility. Returns the controls by name.
+// at its place and size, with its caption, font and visibility. In a face without Arial's widths
+// a caption that does not fit its control, or reaches a visible neighbour, is drawn at the
+// largest size that fits (rxport::captionFont). Returns the controls by name.
 QHash<QString, QWidget*> buildControls(QWidget* form, std::span<const ControlDef> controls);
 
 } // namespace calcore

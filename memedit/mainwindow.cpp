@@ -152,8 +152,11 @@ void Form1::buildPages() {
         const int word = row.word;
         auto* caption = new QLabel(row.caption, sheet);
         caption->setObjectName(QStringLiteral("Caption%1").arg(word));
-        caption->setFont(captionFont);
         caption->setGeometry(row.captionRect);
+        caption->setFont(rxport::captionFont(row.caption, captionFont,
+                                             {.area = row.captionRect,
+                                              .align = caption->alignment(),
+                                              .neighbours = {row.editRect}}));
 
         auto* edit = new QLineEdit(QStringLiteral("0"), sheet);
         edit->setObjectName(row.editName);

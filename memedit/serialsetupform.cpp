@@ -89,6 +89,12 @@ SerialSetupForm::SerialSetupForm(const PortSettings& current, const QStringList&
         list->addItems(entries[row]);
         list->setCurrentIndex(int(entries[row].indexOf(selected[row])));
         label->setBuddy(list);
+        // A caption too wide for its place, in a face wider than the one it was laid out for,
+        // is drawn smaller rather than under its list.
+        label->setFont(rxport::captionFont(label->text(), label->font(),
+                                           {.area = label->geometry(),
+                                            .align = label->alignment(),
+                                            .neighbours = {list->geometry()}}));
         lists_[row] = list;
     }
 
