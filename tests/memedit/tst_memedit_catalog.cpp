@@ -1,9 +1,11 @@
 // Message catalogs: the pt_BR catalogs the package ships, compiled here with msgfmt, translate
 // the setup dialog's captions and the message texts; without them everything stays as written.
-// In both languages the dialog uses the editor's face and every caption fits its place.
+// In both languages the dialog uses the editor's face and every caption fits its place, also in
+// a face wider than Arial (tst_memedit_catalog_dejavu).
 #include "catalog.h"
 #include "errors.h"
 #include "mainwindow.h"
+#include "panelfont.h"
 #include "serialsetupform.h"
 
 #include <QComboBox>
@@ -80,6 +82,9 @@ class CatalogTest : public QObject {
         qputenv("RX_COM_DIR", comDir.path().toLocal8Bit());
         QVERIFY(compile(catalogs.path(), "serialsetup"));
         QVERIFY(compile(catalogs.path(), "default"));
+        // The entry tst_memedit_catalog_dejavu runs with DejaVu Sans as the only face.
+        const QString face = qEnvironmentVariable("RX_TEST_PANEL_FACE");
+        if (!face.isEmpty()) QCOMPARE(rxport::panelFont().family(), face);
     }
 
     void dialogCaptions_data() {
