@@ -161,8 +161,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 5:
             // A line for a word the input picks: often another one than the read's.
-            link.deliver(std::string(1, (b & 0x08) ? 'E' : 'M') + std::to_string(in.byte()) +
-                         in.text(6) + char(CR));
+            link.deliver(((b & 0x08) ? 'E' : 'M') + std::to_string(in.byte()) + in.text(6) +
+                         char(CR));
             break;
         case 6: {
             // A read asked for by a callback goes ahead of what was queued after the callback.

@@ -221,7 +221,7 @@ void PtyServer::handleItem(const ParsedItem& item, double readyAt) {
         auto reply = controller_.handleCommand(item.bytes);
         const std::size_t bit = (item.bytes[1] == 'E' ? 256u : 0u) + item.bytes[2];
         if (reply && config_.muted.test(bit)) {
-            log_.event("MUTE", std::string(1, char(item.bytes[1])) + std::to_string(item.bytes[2]));
+            log_.event("MUTE", char(item.bytes[1]) + std::to_string(item.bytes[2]));
         } else if (reply && !config_.silent) {
             scheduleReply(std::move(*reply), readyAt);
         }
