@@ -1,22 +1,26 @@
 // Steady-state poll cycle of a calibration tool against the simulator pacing at 19200 baud:
 // the cycle period against its bound (10 ticks of 30 ms plus the line time of the live reads
 // and their replies), and the CPU the tool uses per minute of polling, with an answering and
-// with a silent controller.
+// with a silent controller. For a model with an exit question, also the time from each answer
+// to the program's end, which holds the question's pause.
 //
 //   bench_cycle rx200|rx100|rx300 [seconds-per-case]      (default 30)
 #include "allmodels.h"
 #include "calform.h"
+#include "figure.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -49,9 +53,9 @@ struct Result {
     int cycles = 0;
 };
 
-Result runCase(const QString& name, const Model& model, const QStringList& simArgs, int seconds) {
-    QTemporaryDir dir;
-    QProcess sim;
+// Starts the simulator of model `name` on DIR/COM1 and points the tools' port names there.
+void startSimulator(QProcess& sim, const QTemporaryDir& dir, const QString& name,
+                    const QStringList& simArgs) {
     sim.setProgram(RXSIM_PATH);
     QStringList args{"--model", name, "--link", dir.filePath("COM1")};
     // RXSIM_BENCH_LOG=FILE keeps the answering simulator's frame log (timing on the line).
@@ -66,6 +70,12 @@ Result runCase(const QString& name, const Model& model, const QStringList& simAr
         std::exit(1);
     }
     qputenv("RX_COM_DIR", dir.path().toLocal8Bit());
+}
+
+Result runCase(const QString& name, const Model& model, const QStringList& simArgs, int seconds) {
+    QTemporaryDir dir;
+    QProcess sim;
+    startSimulator(sim, dir, name, simArgs);
 
     Result r;
     {
@@ -118,6 +128,45 @@ Result runCase(const QString& name, const Model& model, const QStringList& simAr
     return r;
 }
 
+// From a click on the exit question's `button` to the program's end (the window's closed
+// signal), once the cycle has run two whole rounds: the median of `runs`.
+double exitMs(const QString& name, const Model& model, const char* button, int runs) {
+    std::vector<double> ms;
+    for (int run = 0; run < runs; ++run) {
+        QTemporaryDir dir;
+        QProcess sim;
+        startSimulator(sim, dir, name, {});
+        CalForm form(model, "COM1");
+        int rounds = 0;
+        QEventLoop settle;
+        QObject::connect(&form.cycle(), &PollCycle::stepDone, &settle, [&](int tick) {
+            if (tick == 10 && ++rounds == 2) settle.quit();
+        });
+        QTimer::singleShot(60000, &settle, &QEventLoop::quit);
+        form.load();
+        form.show();
+        settle.exec();
+        form.close(); // held: the question opens
+        auto* answer = form.question() ? form.question()->findChild<QPushButton*>(button) : nullptr;
+        if (rounds < 2 || !answer) {
+            std::fprintf(stderr, "the exit question did not open\n");
+            std::exit(1);
+        }
+        QEventLoop end;
+        QObject::connect(&form, &CalForm::closed, &end, &QEventLoop::quit);
+        QTimer::singleShot(60000, &end, &QEventLoop::quit);
+        QElapsedTimer clock;
+        clock.start();
+        answer->click();
+        end.exec();
+        ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+        sim.terminate();
+        sim.waitForFinished(5000);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -154,5 +203,22 @@ int main(int argc, char** argv) {
                 silent.periodMs, live);
     std::printf("  CPU              %8.3f s per minute of polling (goal < 1)\n",
                 silent.cpuPerMinute);
+
+    const std::string tool = name.toStdString() + "cal";
+    figure(tool + " cycle period / bound", answering.periodMs / answering.boundMs, "", "<= 1.10");
+    figure(tool + " CPU polling, controller answering", answering.cpuPerMinute, "s/min", "< 1");
+    figure(tool + " CPU polling, controller silent", silent.cpuPerMinute, "s/min", "< 1");
+
+    if (const ExitQuestion* q = model->exitQuestion) {
+        const double yes = exitMs(name, *model, q->yesButton, 3);
+        const double no = exitMs(name, *model, q->noButton, 3);
+        std::printf("exit question (pause %d ms), from the answer to the program's end, median "
+                    "of 3:\n  yes              %8.1f ms\n  no               %8.1f ms\n",
+                    q->pauseMs, yes, no);
+        std::string goal = ">= ";
+        goal += std::to_string(q->pauseMs) + ", < 2000";
+        figure(tool + " exit, answer \"yes\" to the end", yes, "ms", goal);
+        figure(tool + " exit, answer \"no\" to the end", no, "ms", goal);
+    }
     return 0;
 }

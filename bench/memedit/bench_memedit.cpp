@@ -3,6 +3,7 @@
 // For each simulator latency: runs the sweep of page 2 (M100..M139) and compares the time
 // between successive reads with the simulator's answer time + 500 ms. Then measures the CPU
 // the editor uses in 10 s of idling with its port open.
+#include "figure.h"
 #include "framelog.h"
 #include "mainwindow.h"
 #include "serialport.h"
@@ -125,6 +126,11 @@ int main(int argc, char* argv[]) {
         std::printf("%-12d %6d %14.1f %16.1f %11.2f%% %10s\n", latency, pace.words,
                     pace.meanGap * 1000, expected * 1000, deviation,
                     std::abs(deviation) <= 5.0 ? "met" : "MISSED");
+        std::string name = "memedit sweep pace, simulator latency ";
+        name += std::to_string(latency) + " ms";
+        char goal[64];
+        std::snprintf(goal, sizeof goal, "%.0f (answer + 500) +- 5 %%", expected * 1000);
+        figure(name, pace.meanGap * 1000, "ms/word", goal);
         idleSim = std::move(sim);
         idleWindow = std::move(window);
     }
@@ -141,7 +147,9 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(10000, Qt::PreciseTimer, &idle, &QEventLoop::quit);
     idle.exec();
     const double used = cpuSeconds() - before;
+    const double share = used / (double(wall.elapsed()) / 1000) * 100;
     std::printf("idle with the port open: %.3f CPU s in %.1f s (%.3f%%)\n", used,
-                double(wall.elapsed()) / 1000, used / (double(wall.elapsed()) / 1000) * 100);
+                double(wall.elapsed()) / 1000, share);
+    figure("memedit CPU idle with the port open", share, "%");
     return 0;
 }
