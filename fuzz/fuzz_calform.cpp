@@ -4,25 +4,33 @@
 // middle of a step, the device going away and coming back, the port reopened, the window closed
 // and the exit question answered; from the last bytes (their count is given up front) come the
 // controller's replies to each read: silence, well-formed lines, wrong tags, arbitrary bytes,
-// junk after the CR. Once they run out the controller answers every read with 0.
+// junk after the CR, and ahead of any of these lines for other words (a late reply to the read
+// before, a neighbouring word, the same number in the other space, noise). Once they run out the
+// controller answers every read with 0.
 //
 // What must hold whatever happens:
 // - every frame is a 4-byte read of a word the model reads, a 6-byte write the model can make,
 //   or one of the model's own fixed frames; the first frame after a load or a return of the
 //   device is the model's greeting, when it has one;
-// - a write carries what was asked for: the value of an entry that was accepted (high byte
-//   first), 0 or 1 for a flag, the BCD of a clock entry followed by its set command;
+// - a write carries what was asked for, at most once for each asking: the value of an entry
+//   that was accepted (high byte first), 0 or 1 for a flag box clicked to that state, or for a
+//   box the cycle set from an answer (1 only when the flag word's value text reads as 1), the
+//   BCD of a clock entry followed by its set command;
 // - after a memory word write the line rests for the controller's settle time;
 // - an entry that does not fit in 32 bits records nothing and marks the box; one that fits
 //   records its low 16 bits and restarts the count;
-// - the cycle keeps, for each word, the cut of its last reply up to the first CR; labels only
-//   ever show what a read of one of their words returned (or their start text); at the end of
-//   the first cycle each flag box shows whether its word's value text reads as 1;
+// - a read takes the value of the first line of its reply that names its word, or the empty
+//   text when none does; the cycle keeps, for each word, what its last read took; a label shows
+//   its start text or what the last read into it took, never a line for another word;
+// - a flag box changes only when clicked, or at the end of a cycle that finds its flag word
+//   answered while the box has not yet been set: then it shows whether the answer reads as 1;
+//   the setting is over once every box has been set;
 // - steps run 1 to 10 in order (a request or a return starts again at 1), and the cycle never
 //   stalls while the line is there; nothing goes out while it is away, and the pending write
 //   is kept for its return;
-// - the last request goes out with its value; closing the window lets the pending write leave,
-//   sends the exit question's frame only on "yes", closes the port and ends the program.
+// - the last request goes out with its value, unless a box the cycle set since wrote over it;
+//   closing the window lets the pending write leave, sends the exit question's frame only on
+//   "yes", closes the port and ends the program.
 #include "calform.h"
 #include "fakelink.h"
 #include "fuzzinput.h"
@@ -138,17 +146,25 @@ class Session {
     }
 
   private:
+    // The last request recorded: its code, its value and the frame count at its click.
+    struct Last {
+        int code;
+        std::uint8_t hi;
+        std::uint8_t lo;
+        std::size_t clickedAt;
+    };
+
     // What the model's tables say may be read, written and shown.
     void learnModel() {
         require(checkModel(model_).empty());
         auto addReads = [this](std::span<const WordRead> reads) {
             for (const auto& r : reads) {
                 readable_.insert({r.space, r.word});
+                readsInto_[{r.space, r.word}].insert(r.label ? r.label : "");
                 if (!r.label) continue;
-                labelsOf_[{r.space, r.word}].insert(r.label);
                 auto* label = qobject_cast<QLabel*>(control(r.label));
                 require(label != nullptr);
-                allowed_[r.label].insert(label->text());
+                shown_[r.label] = {label->text()};
             }
         };
         addReads(model_.refreshReads);
@@ -161,10 +177,11 @@ class Session {
             clockBcds_[c.code].insert(fuzzcheck::bcdOracle(entry->text().toStdString()));
         }
         for (const auto& f : model_.flags) {
-            const WriteAction a = model_.dispatch[static_cast<std::size_t>(f.code)];
-            if (a.kind == WriteAction::Memory) flagWords_.insert({Space::Memory, a.word});
-            if (a.kind == WriteAction::Eeprom) flagWords_.insert({Space::Eeprom, a.word});
+            auto* box = qobject_cast<QCheckBox*>(control(f.box));
+            require(box != nullptr);
+            flagChecked_.push_back(box->isChecked());
         }
+        flagSet_.assign(model_.flags.size(), false);
     }
 
     QWidget* control(const char* name) const { return form_->control(QString::fromLatin1(name)); }
@@ -178,6 +195,9 @@ class Session {
             reply = tag + echo + "0\r";
         } else {
             const std::uint8_t mode = replies_.byte();
+            QByteArray others;
+            for (int n = (mode >> 4) & 3; n > 0; --n)
+                others += otherLine(space, word);
             switch (mode % 8) {
             case 0:
                 break; // silence
@@ -207,25 +227,56 @@ class Session {
                 reply = tag + echo + QByteArray::fromStdString(replies_.text(6)) + '\r';
                 break;
             }
+            if (!others.isEmpty()) reply = others + reply.value_or(QByteArray());
         }
-        // What a read of this word may now show: the value of the first line that names it, or
-        // nothing (silence, no such line, a read cut short by the loss of the line).
-        std::set<std::string> values{""};
-        if (reply) {
-            for (const QByteArray& line : reply->split('\r')) {
-                if (auto v = fuzzcheck::lineOracle((line + '\r').toStdString(), tag, word)) {
-                    values.insert(*v);
-                    break;
-                }
+        previousRead_ = {space, word};
+        answeredRead_ = Word{space, word};
+        // A read whose line went away while it ran tells nothing: the word keeps its text.
+        if (!link_->isOpen()) return reply;
+        // The value of the first whole line that names the word; without one the read waits past
+        // every other line to its time-out and takes the empty text.
+        std::string value;
+        for (qsizetype from = 0, cr; reply && (cr = reply->indexOf('\r', from)) >= 0;
+             from = cr + 1) {
+            const QByteArray line = reply->mid(from, cr + 1 - from);
+            if (auto v = fuzzcheck::lineOracle(line.toStdString(), tag, word)) {
+                value = *v;
+                break;
             }
         }
-        for (const char* label : labelsOf_[{space, word}])
-            for (const auto& v : values)
-                allowed_[label].insert(QString::fromLatin1(fuzzcheck::shownOracle(v)));
-        // A read whose line went away while it ran tells nothing: the word keeps its text.
-        if (!link_->isOpen()) values = {form_->cycle().valueText(space, word)};
-        answeredRead_ = AnsweredRead{{space, word}, std::move(values)};
+        values_[{space, word}] = value;
+        // A label that only this word's reads fill shows this value from now on; where the
+        // word is read more than once into different places, each place may have it.
+        const auto& into = readsInto_[{space, word}];
+        const QString text = QString::fromLatin1(fuzzcheck::shownOracle(value));
+        for (const std::string& label : into) {
+            if (label.empty()) continue;
+            if (into.size() == 1) shown_[label].clear();
+            shown_[label].insert(text);
+        }
         return reply;
+    }
+
+    // A whole line for another word than the one read: the late reply to the read before, the
+    // neighbouring word, the same number in the other space, or noise.
+    QByteArray otherLine(Space space, std::uint8_t word) {
+        const std::uint8_t kind = replies_.byte();
+        const QByteArray value = QByteArray::number(replies_.word16());
+        switch (kind % 4) {
+        case 0:
+            if (previousRead_)
+                return tagOf(previousRead_->first) + QByteArray::number(previousRead_->second) +
+                       value + '\r';
+            [[fallthrough]];
+        case 1: {
+            const auto next = static_cast<std::uint8_t>(kind & 0x80 ? word - 1 : word + 1);
+            return tagOf(space) + QByteArray::number(next) + value + '\r';
+        }
+        case 2:
+            return (space == Space::Memory ? 'E' : 'M') + QByteArray::number(word) + value + '\r';
+        default:
+            return QByteArray::fromStdString(replies_.text(8)) + '\r';
+        }
     }
 
     void onFrame() {
@@ -243,13 +294,13 @@ class Session {
         }
     }
 
-    // The cycle keeps the value text of the read answered last: the cut of its reply up to the
-    // first CR; a read the loss of the line cut short changes nothing.
+    // The cycle keeps what the read answered last took; a read the loss of the line cut short
+    // changes nothing.
     void checkAnsweredRead() {
         if (!answeredRead_) return;
-        const AnsweredRead r = std::move(*answeredRead_);
+        const Word w = *answeredRead_;
         answeredRead_.reset();
-        require(r.values.count(form_->cycle().valueText(r.word.first, r.word.second)) == 1);
+        require(form_->cycle().valueText(w.first, w.second) == values_[w]);
     }
 
     void onStep(int tick) {
@@ -257,16 +308,43 @@ class Session {
         require(tick >= 1 && tick <= 10);
         if (lastTick_ != 0) require(tick == 1 || tick == lastTick_ + 1);
         lastTick_ = tick;
-        // At the end of the first whole cycle the flag boxes take the controller's setting.
-        const bool synced = form_->cycle().state().SyncChecksPending == 0;
-        if (synced && !synced_) {
-            for (const auto& f : model_.flags) {
-                auto* box = qobject_cast<QCheckBox*>(control(f.box));
-                const std::string text = form_->cycle().valueText(f.space, f.word);
-                require(box->isChecked() == fuzzcheck::readsAsOneOracle(text));
+        if (tick == 10 && settingBoxes_) setBoxes();
+    }
+
+    // The end of a cycle that began with boxes still to set: each such box whose flag word has
+    // been answered takes the answer; a box that changes so asks for its write.
+    void setBoxes() {
+        bool all = true;
+        for (std::size_t i = 0; i < model_.flags.size(); ++i) {
+            const FlagDef& f = model_.flags[i];
+            if (flagSet_[i]) continue;
+            const std::string& value = values_[{f.space, f.word}];
+            if (value.empty()) {
+                all = false;
+                continue;
             }
+            flagSet_[i] = true;
+            const bool one = fuzzcheck::readsAsOneOracle(value);
+            if (flagChecked_[i] == one) continue;
+            flagChecked_[i] = one;
+            allowWrite(f.code, {0, static_cast<std::uint8_t>(one)});
+            boxSetSinceLast_ = true;
         }
-        synced_ = synced;
+        checkBoxes();
+        require(form_->cycle().state().SyncChecksPending == (all ? 0 : 1));
+        settingBoxes_ = !all;
+    }
+
+    void checkBoxes() {
+        for (std::size_t i = 0; i < model_.flags.size(); ++i)
+            require(qobject_cast<QCheckBox*>(control(model_.flags[i].box))->isChecked() ==
+                    flagChecked_[i]);
+    }
+
+    void allowWrite(int code, Bytes value) {
+        const WriteAction a = model_.dispatch[static_cast<std::size_t>(code)];
+        if (a.kind == WriteAction::Memory) asked_[{Space::Memory, a.word}].insert(value);
+        if (a.kind == WriteAction::Eeprom) asked_[{Space::Eeprom, a.word}].insert(value);
     }
 
     // One action of the technician (or of the line). Inside a frame only what a technician
@@ -334,7 +412,6 @@ class Session {
         }
         const PollState before = form_->cycle().state();
         const bool enabled = button->isEnabled();
-        const bool syncDone = before.SyncChecksPending == 0;
         const auto clickedAt = link_->frames.size();
         button->click();
         const PollState& after = form_->cycle().state();
@@ -344,7 +421,7 @@ class Session {
         }
         if (r.kind == RequestKind::CodeOnly) {
             require(after.PendingWrite == r.code && after.Tick == before.Tick);
-            last_ = Last{r.code, 0, 0, clickedAt, syncDone};
+            setLast({r.code, 0, 0, clickedAt});
             return;
         }
         const auto v = fuzzcheck::entryOracle(entry->text().toStdString());
@@ -361,10 +438,13 @@ class Session {
         const auto lo = static_cast<std::uint8_t>(low16 & 0xFF);
         require(after.PendingWrite == r.code && after.PendingHigh == hi && after.PendingLow == lo);
         require(after.Tick == 0 && after.RefreshPending == 1);
-        const WriteAction a = model_.dispatch[static_cast<std::size_t>(r.code)];
-        if (a.kind == WriteAction::Memory) asked_[{Space::Memory, a.word}].insert({hi, lo});
-        if (a.kind == WriteAction::Eeprom) asked_[{Space::Eeprom, a.word}].insert({hi, lo});
-        last_ = Last{r.code, hi, lo, clickedAt, syncDone};
+        allowWrite(r.code, {hi, lo});
+        setLast({r.code, hi, lo, clickedAt});
+    }
+
+    void setLast(const Last& last) {
+        last_ = last;
+        boxSetSinceLast_ = false;
     }
 
     void noteClockEntry(const char* entryName) {
@@ -396,12 +476,15 @@ class Session {
             return;
         }
         require(box->isChecked() == !was);
-        for (const auto& f : model_.flags) {
+        for (std::size_t i = 0; i < model_.flags.size(); ++i) {
+            const FlagDef& f = model_.flags[i];
             if (std::string_view(f.box) != c.name) continue;
+            const auto value = static_cast<std::uint8_t>(was ? 0 : 1);
             require(after.PendingWrite == f.code && after.PendingHigh == 0 &&
-                    after.PendingLow == (was ? 0 : 1));
-            last_ = Last{f.code, 0, static_cast<std::uint8_t>(was ? 0 : 1), clickedAt,
-                         before.SyncChecksPending == 0};
+                    after.PendingLow == value);
+            flagChecked_[i] = !was;
+            allowWrite(f.code, {0, value});
+            setLast({f.code, 0, value, clickedAt});
             return;
         }
         require(after.PendingWrite == before.PendingWrite);
@@ -529,10 +612,10 @@ class Session {
         checkLastWent();
     }
 
-    // The last recorded request's write is among the frames since its click, with its value.
-    // (A request made before the first cycle's flag setting may give way to a flag's write.)
+    // The last recorded request's write is among the frames since its click, with its value,
+    // unless a box the cycle set since then put its own write in its place.
     void checkLastWent() {
-        if (!last_ || !last_->syncDone) return;
+        if (!last_ || boxSetSinceLast_) return;
         const std::size_t from = last_->clickedAt;
         const WriteAction a = model_.dispatch[static_cast<std::size_t>(last_->code)];
         if (a.kind == WriteAction::Drop) return;
@@ -563,10 +646,11 @@ class Session {
         checkAnsweredRead();
         checkFrames();
         checkLabels();
+        checkBoxes();
     }
 
     void checkLabels() {
-        for (const auto& [name, texts] : allowed_) {
+        for (const auto& [name, texts] : shown_) {
             auto* label = qobject_cast<QLabel*>(control(name.c_str()));
             require(texts.count(label->text()) == 1);
         }
@@ -635,28 +719,20 @@ class Session {
             return;
         }
         require(!clockSetDue(i));
+        // Each request lets one write of its value go out.
         bool ok = false;
-        if (auto it = asked_.find(w); it != asked_.end() && it->second.count(value)) ok = true;
-        if (flagWords_.count(w) && value.first == 0 && value.second <= 1) ok = true;
+        if (auto it = asked_.find(w); it != asked_.end()) {
+            if (auto v = it->second.find(value); v != it->second.end()) {
+                it->second.erase(v);
+                ok = true;
+            }
+        }
         if (w.first == Space::Memory && clockBcds_.count(w.second) &&
             model_.dispatch[w.second].kind == WriteAction::Clock && value.first == 0 &&
             clockBcds_.at(w.second).count(value.second))
             ok = true;
         require(ok);
     }
-
-    struct AnsweredRead {
-        Word word;
-        std::set<std::string> values;
-    };
-
-    struct Last {
-        int code;
-        std::uint8_t hi;
-        std::uint8_t lo;
-        std::size_t clickedAt;
-        bool syncDone;
-    };
 
     const Model& model_;
     FuzzInput& in_;      // the technician and the line
@@ -666,11 +742,15 @@ class Session {
     std::unique_ptr<VirtualTime> time_;
 
     std::set<Word> readable_;
-    std::map<Word, std::set<const char*>> labelsOf_;
-    std::map<std::string, std::set<QString>> allowed_;
-    std::map<Word, std::set<Bytes>> asked_;
-    std::set<Word> flagWords_;
+    std::map<Word, std::set<std::string>> readsInto_; // labels, "" for a read kept unshown
+    std::map<std::string, std::set<QString>> shown_;  // what each label may show now
+    std::map<Word, std::string> values_;              // what each word's last read took
+    std::map<Word, std::multiset<Bytes>> asked_;      // writes asked for and not yet seen
     std::map<int, std::set<std::uint8_t>> clockBcds_;
+    std::vector<bool> flagChecked_; // what each flag box must show
+    std::vector<bool> flagSet_;     // set from an answer already
+    bool settingBoxes_ = true;
+    bool boxSetSinceLast_ = false;
 
     std::size_t checked_ = 0;
     std::size_t settled_ = 0;
@@ -681,8 +761,8 @@ class Session {
     std::function<void()> armed_;
     std::size_t armedAt_ = 0;
     std::optional<Last> last_;
-    std::optional<AnsweredRead> answeredRead_;
-    bool synced_ = false;
+    std::optional<Word> answeredRead_;
+    std::optional<Word> previousRead_;
 
     int closed_ = 0;
     int portFailed_ = 0;
