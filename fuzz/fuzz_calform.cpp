@@ -30,7 +30,8 @@
 //   is kept for its return;
 // - the last request goes out with its value, unless a box the cycle set since wrote over it;
 //   closing the window lets the pending write leave, sends the exit question's frame only on
-//   "yes", closes the port and ends the program.
+//   "yes", closes the port and ends the program;
+// - no widget outlives its input.
 #include "calform.h"
 #include "fakelink.h"
 #include "fuzzinput.h"
@@ -44,6 +45,7 @@
 #include "rx300model.h"
 #endif
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -790,7 +792,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzInput replies(rest + actionBytes, replyBytes);
     const Model& model = *all[pick % all.size()];
     const bool failOpen = (pick & 0xF0) == 0xF0;
-    Session session(model, actions, replies, failOpen);
-    session.run();
+    {
+        Session session(model, actions, replies, failOpen);
+        session.run();
+    }
+    // Whatever the windows left for later is carried out before the next input.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    require(QApplication::allWidgets().isEmpty());
     return 0;
 }
