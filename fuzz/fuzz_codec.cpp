@@ -139,8 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ++answered;
             require(link.readingSpace == space && link.readingWord == word);
             // Its own line, or nothing at all.
-            require(value == fuzzcheck::lineOracle(link.collected, tagOf(space), word)
-                                 .value_or(std::string()));
+            require(
+                value ==
+                fuzzcheck::lineOracle(link.collected, tagOf(space), word).value_or(std::string()));
             checkValueText(value);
         });
     };

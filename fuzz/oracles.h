@@ -118,7 +118,9 @@ inline std::uint8_t bcdOracle(std::string_view entry) {
         if (isLead(c) && ++k == 2) break;
         if (k >= 0) chars[k] += c;
     }
-    auto value = [](const std::string& ch) { return ch.size() == 1 && digit(ch[0]) ? ch[0] - '0' : 0; };
+    auto value = [](const std::string& ch) {
+        return ch.size() == 1 && digit(ch[0]) ? ch[0] - '0' : 0;
+    };
     return static_cast<std::uint8_t>(value(chars[0]) * 16 + value(chars[1]));
 }
 

@@ -70,27 +70,27 @@ void TestCodec::cut_data() {
     QTest::addColumn<int>("word");
     QTest::addColumn<bool>("taken");
     QTest::addColumn<QByteArray>("value");
-    QTest::newRow("E9 from position 3") << QByteArray("E9321\r") << 'E' << 9 << true
-                                        << QByteArray("321\r");
-    QTest::newRow("E10 from position 4") << QByteArray("E10321\r") << 'E' << 10 << true
-                                         << QByteArray("321\r");
+    QTest::newRow("E9 from position 3")
+        << QByteArray("E9321\r") << 'E' << 9 << true << QByteArray("321\r");
+    QTest::newRow("E10 from position 4")
+        << QByteArray("E10321\r") << 'E' << 10 << true << QByteArray("321\r");
     QTest::newRow("five digits") << QByteArray("E7012345\r") << 'E' << 70 << true
                                  << QByteArray("12345");
-    QTest::newRow("just the echo and CR") << QByteArray("E70\r") << 'E' << 70 << true
-                                          << QByteArray("\r");
-    QTest::newRow("M100, three digits") << QByteArray("M100500\r") << 'M' << 100 << true
-                                        << QByteArray("500\r");
+    QTest::newRow("just the echo and CR")
+        << QByteArray("E70\r") << 'E' << 70 << true << QByteArray("\r");
+    QTest::newRow("M100, three digits")
+        << QByteArray("M100500\r") << 'M' << 100 << true << QByteArray("500\r");
     QTest::newRow("other tag") << QByteArray("M7012345\r") << 'E' << 70 << false << QByteArray();
-    QTest::newRow("the neighbour's line") << QByteArray("E281\r") << 'E' << 74 << false
-                                          << QByteArray();
+    QTest::newRow("the neighbour's line")
+        << QByteArray("E281\r") << 'E' << 74 << false << QByteArray();
     QTest::newRow("a shorter number") << QByteArray("E5\r") << 'E' << 50 << false << QByteArray();
     QTest::newRow("noise") << QByteArray("\x93\r") << 'E' << 74 << false << QByteArray();
     QTest::newRow("empty line") << QByteArray("\r") << 'M' << 15 << false << QByteArray();
     // No separator: the read of 7 and the read of 70 both take this line, each its own way.
-    QTest::newRow("E7 value 0123") << QByteArray("E70123\r") << 'E' << 7 << true
-                                   << QByteArray("0123\r");
-    QTest::newRow("E70 value 123") << QByteArray("E70123\r") << 'E' << 70 << true
-                                   << QByteArray("123\r");
+    QTest::newRow("E7 value 0123")
+        << QByteArray("E70123\r") << 'E' << 7 << true << QByteArray("0123\r");
+    QTest::newRow("E70 value 123")
+        << QByteArray("E70123\r") << 'E' << 70 << true << QByteArray("123\r");
 }
 
 void TestCodec::cut() {
@@ -99,8 +99,8 @@ void TestCodec::cut() {
     QFETCH(int, word);
     QFETCH(bool, taken);
     QFETCH(QByteArray, value);
-    const auto got = replyValue(std::string_view(line.constData(), size_t(line.size())), tag,
-                                quint8(word));
+    const auto got =
+        replyValue(std::string_view(line.constData(), size_t(line.size())), tag, quint8(word));
     QCOMPARE(got.has_value(), taken);
     QCOMPARE(QByteArray::fromStdString(got.value_or("")), value);
 }

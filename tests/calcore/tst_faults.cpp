@@ -132,9 +132,9 @@ void TestFaults::cycleSurvives() {
         bool flagSync = false;
         for (const FlagDef& flag : model->flags) {
             const WriteAction a = model->dispatch[std::size_t(flag.code)];
-            flagSync = flagSync || (f[1] == (a.kind == WriteAction::Memory ? 'M' : 'E') &&
-                                    f[2] == a.word && f[3] == 0 && f[4] == 1 &&
-                                    sentAsOne(tagOf(flag.space), flag.word));
+            flagSync = flagSync ||
+                       (f[1] == (a.kind == WriteAction::Memory ? 'M' : 'E') && f[2] == a.word &&
+                        f[3] == 0 && f[4] == 1 && sentAsOne(tagOf(flag.space), flag.word));
         }
         QVERIFY2(flagSync, rxsim::toHex(f).c_str());
     }

@@ -391,8 +391,7 @@ class CommandsTest : public QObject {
         QTest::newRow("sweep") << "Button364" << readFrame(100) << readFrame(100) << QString();
         QTest::newRow("write") << "Write22" << writeFrame("WM", 22, 1) << m22 << QString();
         QTest::newRow("block write failing on the way")
-            << "Button80" << wm21 << wm21 + m22
-            << "'abc' is not a valid integer value";
+            << "Button80" << wm21 << wm21 + m22 << "'abc' is not a valid integer value";
     }
     void closeWhileBusy() {
         QFETCH(QString, button);

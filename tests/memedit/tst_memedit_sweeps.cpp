@@ -2,8 +2,8 @@
 #include "editortest.h"
 #include "mainwindow.h"
 #include "ptypeer.h"
-#include "shard.h"
 #include "serialport.h"
+#include "shard.h"
 
 #include <QLineEdit>
 #include <QProgressBar>

@@ -38,9 +38,11 @@ void FakeLink::startOp(Op& op) {
                                   : std::optional<QByteArray>(rxline::tagOf(op.space) +
                                                               QByteArray::number(op.word) + "0\r");
         // The read takes the first line that names its word; anything else it waits past.
-        for (qsizetype from = 0, cr; reply && (cr = reply->indexOf('\r', from)) >= 0; from = cr + 1) {
+        for (qsizetype from = 0, cr; reply && (cr = reply->indexOf('\r', from)) >= 0;
+             from = cr + 1) {
             const QByteArray line = reply->mid(from, cr + 1 - from);
-            if (auto value = valueFor(std::string_view(line.constData(), std::size_t(line.size())))) {
+            if (auto value =
+                    valueFor(std::string_view(line.constData(), std::size_t(line.size())))) {
                 now += latencyMs;
                 finishRead(*value);
                 return;
