@@ -145,6 +145,11 @@ void PollCycle::carryOutPendingWrite() {
         code >= 0 && code < 256 ? model_.dispatch[static_cast<std::size_t>(code)] : WriteAction{};
     // Cleared as the frame is built, so a request made during the write's pause is kept.
     state_.PendingWrite = 0;
+    // A fetch asked for meanwhile waits until the write and its pauses are out.
+    link_.together([&] { queueWrite(action); });
+}
+
+void PollCycle::queueWrite(const WriteAction& action) {
     switch (action.kind) {
     case WriteAction::Drop:
         break;

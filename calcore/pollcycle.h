@@ -94,6 +94,7 @@ class PollCycle : public QObject {
   private:
     void readInto(const WordRead& b);
     void carryOutPendingWrite();
+    void queueWrite(const WriteAction& action);
     // True when every flag box has been set from an answer.
     bool syncChecks();
     void restartRequested();

@@ -49,6 +49,16 @@ void QueuedLink::ahead(std::function<void()> fn) {
     enqueue(std::move(op), true);
 }
 
+void QueuedLink::together(std::function<void()> fn) {
+    if (openGroup_ != 0) { // already inside one
+        fn();
+        return;
+    }
+    openGroup_ = ++lastGroup_;
+    fn();
+    openGroup_ = 0;
+}
+
 void QueuedLink::shutdown(std::function<void()> done) {
     if (shutDown_) return;
     // Reads and callbacks serve a window that is going away; frames and pauses were asked for.
@@ -70,6 +80,7 @@ void QueuedLink::shutdown(std::function<void()> done) {
 
 void QueuedLink::enqueue(Op op, bool urgent) {
     if (shutDown_) return;
+    op.group = openGroup_;
     if (inCall_) {
         inserted_.push_back(std::move(op));
         return;
@@ -82,10 +93,15 @@ void QueuedLink::pump() {
     if (pumping_) return;
     pumping_ = true;
     while (!active_ && (!urgent_.empty() || !queue_.empty())) {
-        currentUrgent_ = !urgent_.empty();
+        // The rest of a group goes on before anything else; otherwise urgent work first.
+        auto& previous = currentUrgent_ ? urgent_ : queue_;
+        const bool groupGoesOn =
+            runningGroup_ != 0 && !previous.empty() && previous.front().group == runningGroup_;
+        if (!groupGoesOn) currentUrgent_ = !urgent_.empty();
         auto& from = currentUrgent_ ? urgent_ : queue_;
         current_ = std::move(from.front());
         from.pop_front();
+        runningGroup_ = current_.group;
         active_ = true;
         if (current_.kind != Op::Call) {
             startOp(current_);

@@ -22,6 +22,7 @@ class QueuedLink : public WordLink {
     void Wait(int ms) override;
     void then(std::function<void()> fn) override;
     void ahead(std::function<void()> fn) override;
+    void together(std::function<void()> fn) override;
     bool busy() const override { return active_ || !queue_.empty() || !urgent_.empty(); }
     void shutdown(std::function<void()> done) override;
 
@@ -33,7 +34,8 @@ class QueuedLink : public WordLink {
         QByteArray bytes; // the frame of a Send or Read
         Space space = Space::Memory;
         std::uint8_t word = 0;
-        int ms = 0; // a Pause's length; a Close counts its waiting here
+        int ms = 0;         // a Pause's length; a Close counts its waiting here
+        unsigned group = 0; // ops queued by one together() share a number
         QString name;
         ReadDone readDone;
         OpenDone openDone;
@@ -68,6 +70,9 @@ class QueuedLink : public WordLink {
     std::deque<Op> inserted_; // work queued by a running callback
     Op current_;
     bool currentUrgent_ = false;
+    unsigned openGroup_ = 0;    // the group being queued
+    unsigned lastGroup_ = 0;    // the last group number given
+    unsigned runningGroup_ = 0; // the group of the op started last
     bool active_ = false;
     bool pumping_ = false;
     bool inCall_ = false;

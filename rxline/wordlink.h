@@ -59,6 +59,9 @@ class WordLink {
     // Runs `fn` as soon as the operation in progress has ended, ahead of everything queued;
     // what `fn` queues goes ahead too, in its order. Two such requests keep their order.
     virtual void ahead(std::function<void()> fn) = 0;
+    // Everything `fn` queues goes out as one piece: work sent ahead waits until its end. A write
+    // and the controller's pause after it, or a clock value and its set command, stay together.
+    virtual void together(std::function<void()> fn) = 0;
     // True while an operation runs or waits in the queue.
     virtual bool busy() const = 0;
     // The end of the link's work: queued reads and callbacks are dropped, queued frames and
@@ -68,8 +71,10 @@ class WordLink {
 
     // A memory word write is followed by the controller's settle pause.
     void writeWord(Space space, std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {
-        send(toBytes(writeFrame(space, word, hi, lo)));
-        if (space == Space::Memory) Wait(MemoryWriteSettleMs);
+        together([&] {
+            send(toBytes(writeFrame(space, word, hi, lo)));
+            if (space == Space::Memory) Wait(MemoryWriteSettleMs);
+        });
     }
     void WriteMemoryWord(std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {
         writeWord(Space::Memory, word, hi, lo);
