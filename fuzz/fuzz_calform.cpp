@@ -37,13 +37,9 @@
 #include "fuzzinput.h"
 #include "offscreenapp.h"
 #include "oracles.h"
-#include "rx200model.h"
-#ifdef RX_FUZZ_RX100
 #include "rx100model.h"
-#endif
-#ifdef RX_FUZZ_RX300
+#include "rx200model.h"
 #include "rx300model.h"
-#endif
 
 #include <QApplication>
 #include <QCheckBox>
@@ -75,14 +71,7 @@ using Word = std::pair<Space, std::uint8_t>;
 using Bytes = std::pair<std::uint8_t, std::uint8_t>;
 
 std::vector<const Model*> models() {
-    std::vector<const Model*> out{&rx200::model()};
-#ifdef RX_FUZZ_RX100
-    out.push_back(&rx100::model());
-#endif
-#ifdef RX_FUZZ_RX300
-    out.push_back(&rx300::model());
-#endif
-    return out;
+    return {&rx200::model(), &rx100::model(), &rx300::model()};
 }
 
 QByteArray bytesOf(std::span<const std::uint8_t> frame) {
