@@ -6,6 +6,7 @@
 //
 //   bench_cycle rx200|rx100|rx300 [seconds-per-case]      (default 30)
 #include "allmodels.h"
+#include "benchloop.h"
 #include "calform.h"
 #include "figure.h"
 
@@ -27,13 +28,6 @@
 using namespace calcore;
 
 namespace {
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Line time of the live reads of one cycle: each read frame and its reply, 10 bits a byte.
 double liveLineSeconds(const Model& model, const PollCycle& cycle) {

@@ -3,6 +3,7 @@
 // For each simulator latency: runs the sweep of page 2 (M100..M139) and compares the time
 // between successive reads with the simulator's answer time + 500 ms. Then measures the CPU
 // the editor uses in 10 s of idling with its port open.
+#include "benchloop.h"
 #include "figure.h"
 #include "framelog.h"
 #include "mainwindow.h"
@@ -22,27 +23,6 @@
 
 namespace {
 
-// Runs the event loop until done() holds or the time is up.
-bool runUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() > timeoutMs) loop.quit();
-    });
-    poll.start(20);
-    if (!done()) loop.exec();
-    return done();
-}
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 struct Simulator {
     QTemporaryDir dir;
     QProcess process;
@@ -56,7 +36,7 @@ struct Simulator {
         process.start();
         if (!process.waitForStarted(5000)) return false;
         qputenv("RX_COM_DIR", dir.path().toLocal8Bit());
-        return runUntil([&] { return QFileInfo(dir.filePath("COM1")).isSymLink(); }, 10000);
+        return runUntil([&] { return QFileInfo(dir.filePath("COM1")).isSymLink(); }, 10000, 20);
     }
     ~Simulator() {
         process.terminate();
@@ -116,7 +96,7 @@ int main(int argc, char* argv[]) {
         auto window = std::make_unique<memedit::Form1>();
         auto* timer = window->findChild<QTimer*>("Timer2");
         window->findChild<QPushButton*>("Button364")->click();
-        if (!runUntil([&] { return !timer->isActive(); }, 120000)) {
+        if (!runUntil([&] { return !timer->isActive(); }, 120000, 20)) {
             std::fprintf(stderr, "the sweep did not end\n");
             return 1;
         }

@@ -6,6 +6,7 @@
 //
 //   bench_reconnect [seconds-gone] [rx200|rx100|rx300 ...]     (default 10 s, every model)
 #include "allmodels.h"
+#include "benchloop.h"
 #include "calform.h"
 #include "figure.h"
 #include "framelog.h"
@@ -29,32 +30,11 @@ using namespace calcore;
 
 namespace {
 
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 // The clock of the simulator's frame log.
 double monotonicSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-// Runs the event loop until done() holds or the time is up.
-bool runUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() > timeoutMs) loop.quit();
-    });
-    poll.start(5);
-    if (!done()) loop.exec();
-    return done();
 }
 
 [[noreturn]] void fail(const char* what) {
