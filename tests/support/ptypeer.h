@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -45,8 +46,11 @@ class PtyPeer : public QObject {
     bool ok() const { return master_ >= 0 && !slave_.isEmpty(); }
     QString slavePath() const { return slave_; }
     // Publishes the slave as `link` (a COMn entry of RX_COM_DIR).
-    bool linkAs(const QString& link) const {
-        return ::symlink(slave_.toLocal8Bit().constData(), link.toLocal8Bit().constData()) == 0;
+    bool linkAs(const QString& link) {
+        if (::symlink(slave_.toLocal8Bit().constData(), link.toLocal8Bit().constData()) != 0)
+            return false;
+        links_ << link;
+        return true;
     }
     // A folder of the peer's own for COMn links, made on first use and removed with the peer.
     QString comDir() {
@@ -80,8 +84,19 @@ class PtyPeer : public QObject {
     // Stops (or restarts) what the tool's side sends, as a flow control would: written bytes
     // wait in the tool's transmit queue.
     void holdOutput(bool hold) const { ::tcflow(held_, hold ? TCOOFF : TCOON); }
-    // The controller goes away: the tool's side sees a hang-up.
+    // The controller goes away: the tool's side sees a hang-up. The names it was published under
+    // stay but lead nowhere, so an open fails as for a device just unplugged: a link left on the
+    // slave would lead the tool to whichever test's terminal takes the freed number next.
     void hangUp() {
+        const QByteArray nowhere = slave_.toLocal8Bit() + ".gone";
+        for (const QString& link : std::as_const(links_)) {
+            const QByteArray path = link.toLocal8Bit();
+            const QByteArray temp = path + ".gone";
+            if (::symlink(nowhere.constData(), temp.constData()) != 0 ||
+                ::rename(temp.constData(), path.constData()) != 0)
+                ::unlink(temp.constData());
+        }
+        links_.clear();
         delete notifier_;
         notifier_ = nullptr;
         if (held_ >= 0) ::close(held_);
@@ -135,6 +150,7 @@ class PtyPeer : public QObject {
     int master_ = -1;
     int held_ = -1;
     QString slave_;
+    QStringList links_;
     QSocketNotifier* notifier_ = nullptr;
     std::unique_ptr<QTemporaryDir> dir_;
     QElapsedTimer clock_;
