@@ -7,6 +7,7 @@
 #include "tracelog.h"
 #include "wordcommands.h"
 #include "wordmap.h"
+#include "wordwrites.h"
 
 #include <QLineEdit>
 
@@ -15,7 +16,6 @@
 namespace memedit {
 
 namespace {
-constexpr int kPauseAfterWrite = 100;
 constexpr int kPauseBetweenBlockWords = 100;
 constexpr int kPauseAfterReply = 500;
 constexpr int kBlockFirst = 21;
@@ -50,7 +50,7 @@ ActionQueue::Steps Form1::writeSteps(const RowInfo& row, std::shared_ptr<QString
         comPort_->SendText(byte(*value >> 8));
         comPort_->SendText(byte(*value));
         comPort_->SendText(byte(0x0D));
-        return eepromPause > 0 ? eepromPause : kPauseAfterWrite;
+        return eepromPause > 0 ? eepromPause : rxline::PauseAfterWriteMs;
     });
     if (row.eepromWord >= 0) {
         steps.push_back([this, value, eeprom = row.eepromWord] {
@@ -59,7 +59,7 @@ ActionQueue::Steps Form1::writeSteps(const RowInfo& row, std::shared_ptr<QString
             comPort_->SendText(byte(*value >> 8));
             comPort_->SendText(byte(*value));
             comPort_->SendText(byte(0x0D));
-            return kPauseAfterWrite;
+            return rxline::PauseAfterWriteMs;
         });
     }
     // Closing discards what the device has not sent yet: at a slow rate or with the flow held,

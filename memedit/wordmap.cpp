@@ -1,4 +1,5 @@
 #include "wordmap.h"
+#include "wordwrites.h"
 
 #include <array>
 
@@ -50,8 +51,8 @@ std::vector<RowInfo> buildRows() {
             const int readShift = page.number <= 2 && row.column == 1 && row.index < 3 ? 3 : 0;
             row.readRect = QRect(QPoint(lefts[2], top + readShift), kReadSize);
             row.writeRect = QRect(QPoint(lefts[3], top), kWriteSize);
-            row.eepromWord = word == 22 || (word >= 36 && word <= 59) ? word - 20 : -1;
-            row.eepromPause = word == 22 ? 50 : (row.eepromWord >= 0 ? 100 : 0);
+            row.eepromWord = rxline::eepromTwinOf(word);
+            row.eepromPause = row.eepromWord >= 0 ? rxline::pauseBeforeTwinMs(word) : 0;
             result.push_back(row);
         }
     }

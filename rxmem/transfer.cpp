@@ -8,9 +8,9 @@ using rxline::Space;
 
 std::optional<Word> eepromTwin(Word word) {
     if (word.space != Space::Memory) return std::nullopt;
-    if (word.number == 22 || (word.number >= 36 && word.number <= 59))
-        return Word{Space::Eeprom, static_cast<std::uint8_t>(word.number - 20)};
-    return std::nullopt;
+    const int twin = rxline::eepromTwinOf(word.number);
+    if (twin < 0) return std::nullopt;
+    return Word{Space::Eeprom, static_cast<std::uint8_t>(twin)};
 }
 
 std::optional<std::uint16_t> valueOf(const std::string& valueText) {
@@ -61,11 +61,11 @@ void Transfer::write(const std::vector<Assignment>& items, std::function<void()>
         link_.send(
             rxline::toBytes(rxline::writeFrame(a.word.space, a.word.number, bytes.hi, bytes.lo)));
         if (const auto twin = eepromTwin(a.word)) {
-            link_.Wait(a.word.number == 22 ? PauseBeforeTwinM22Ms : PauseBeforeTwinMs);
+            link_.Wait(rxline::pauseBeforeTwinMs(a.word.number));
             link_.send(
                 rxline::toBytes(rxline::writeFrame(twin->space, twin->number, bytes.hi, bytes.lo)));
         }
-        link_.Wait(PauseAfterWriteMs);
+        link_.Wait(rxline::PauseAfterWriteMs);
         link_.then([this, written = ++count, total = int(items.size()), word = a.word] {
             if (progress_) progress_(written, total, word);
         });

@@ -4,6 +4,7 @@
 
 #include "wordfile.h"
 #include "wordlink.h"
+#include "wordwrites.h"
 
 #include <functional>
 #include <optional>
@@ -13,11 +14,6 @@ namespace rxmem {
 
 // A read that gets no line of its own within the wait is sent again, this many times in all.
 constexpr int ReadTries = 3;
-// The editor's pauses: after every write, and between a memory word and its EEPROM twin.
-constexpr int PauseAfterWriteMs = 100;
-constexpr int PauseBeforeTwinM22Ms = 50;
-constexpr int PauseBeforeTwinMs = 100;
-
 // The EEPROM word the editor writes with a memory word (M22 -> E2, M36..M59 -> E16..E39).
 std::optional<Word> eepromTwin(Word word);
 
