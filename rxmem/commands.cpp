@@ -225,14 +225,16 @@ std::optional<std::vector<Assignment>> readFile(const QString& path) {
 // Writes the items, reads each back and says how it went.
 void writeAndVerify(Session& session, std::vector<Assignment> items, const char* differFormat) {
     session.transfer().write(items, [&session, items, differFormat] {
-        session.readAll(
-            wordsOf(items), [&session, items, differFormat](std::vector<std::uint16_t> values) {
-                const int differ = reportDifferences(items, values, differFormat);
-                if (differ == 0)
-                    say(stdout,
-                        text("%1 words written, %2 verified").arg(items.size()).arg(items.size()));
-                session.finish(differ == 0 ? ExitDone : ExitDifferences);
-            });
+        session.readAll(wordsOf(items), [&session, items,
+                                         differFormat](std::vector<std::uint16_t> values) {
+            const int differ = reportDifferences(items, values, differFormat);
+            const auto n = items.size();
+            if (differ == 0)
+                say(stdout, text("%1 word written, %2 verified", "%1 words written, %2 verified", n)
+                                .arg(n)
+                                .arg(n));
+            session.finish(differ == 0 ? ExitDone : ExitDifferences);
+        });
     });
 }
 
@@ -392,7 +394,9 @@ int run(const Options& options) {
                 const int differ =
                     reportDifferences(items, values, N_("%1: file %2, controller %3"));
                 if (differ == 0)
-                    say(stdout, text("%1 words compared, no difference").arg(items.size()));
+                    say(stdout, text("%1 word compared, no difference",
+                                     "%1 words compared, no difference", items.size())
+                                    .arg(items.size()));
                 session.finish(differ == 0 ? ExitDone : ExitDifferences);
             });
             break;

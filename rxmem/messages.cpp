@@ -18,4 +18,8 @@ QString text(const char* msgid) {
     return QString::fromUtf8(dgettext(kDomain, msgid));
 }
 
+QString text(const char* one, const char* many, unsigned long n) {
+    return QString::fromUtf8(dngettext(kDomain, one, many, n));
+}
+
 } // namespace rxmem

@@ -10,5 +10,7 @@ namespace rxmem {
 void initCatalog();
 
 QString text(const char* msgid);
+// The form of a counted text for `n`, by the language's plural rule ("1 word", "2 words").
+QString text(const char* one, const char* many, unsigned long n);
 
 } // namespace rxmem

@@ -64,6 +64,9 @@ void TestRxmem::commands_data() {
         << plain << QByteArray() << QStringList{"write", "M36=700", "M100=5"} << 0
         << "2 words written, 2 verified"
         << "WM36 WE16 WM100 RM36 RM100";
+    QTest::newRow("one word written") << plain << QByteArray() << QStringList{"write", "M21=4"} << 0
+                                      << "1 word written, 1 verified"
+                                      << "WM21 RM21";
     for (const auto& [name, text] :
          QList<QPair<QString, QByteArray>>{{"bad line", "M21=1\nM22 2\n"},
                                            {"unknown word", "M21=1\nQ5=2\n"},
