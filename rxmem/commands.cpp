@@ -222,19 +222,30 @@ std::optional<std::vector<Assignment>> readFile(const QString& path) {
     return parsed.items;
 }
 
+// Reads the items' words, lists each whose value differs from the item's, or says `summary`
+// for their count when none does, and ends.
+void compare(Session& session, std::vector<Assignment> items, const char* differFormat,
+             QString (*summary)(std::size_t count)) {
+    session.readAll(wordsOf(items),
+                    [&session, items, differFormat, summary](std::vector<std::uint16_t> values) {
+                        const int differ = reportDifferences(items, values, differFormat);
+                        if (differ == 0) say(stdout, summary(items.size()));
+                        session.finish(differ == 0 ? ExitDone : ExitDifferences);
+                    });
+}
+
+QString writtenAndVerified(std::size_t n) {
+    return text("%1 word written, %2 verified", "%1 words written, %2 verified", n).arg(n).arg(n);
+}
+
+QString comparedAlike(std::size_t n) {
+    return text("%1 word compared, no difference", "%1 words compared, no difference", n).arg(n);
+}
+
 // Writes the items, reads each back and says how it went.
 void writeAndVerify(Session& session, std::vector<Assignment> items, const char* differFormat) {
     session.transfer().write(items, [&session, items, differFormat] {
-        session.readAll(wordsOf(items), [&session, items,
-                                         differFormat](std::vector<std::uint16_t> values) {
-            const int differ = reportDifferences(items, values, differFormat);
-            const auto n = items.size();
-            if (differ == 0)
-                say(stdout, text("%1 word written, %2 verified", "%1 words written, %2 verified", n)
-                                .arg(n)
-                                .arg(n));
-            session.finish(differ == 0 ? ExitDone : ExitDifferences);
-        });
+        compare(session, items, differFormat, writtenAndVerified);
     });
 }
 
@@ -390,15 +401,7 @@ int run(const Options& options) {
             writeAndVerify(session, items, N_("%1: file %2, controller %3"));
             break;
         case Options::Command::Diff:
-            session.readAll(wordsOf(items), [&](std::vector<std::uint16_t> values) {
-                const int differ =
-                    reportDifferences(items, values, N_("%1: file %2, controller %3"));
-                if (differ == 0)
-                    say(stdout, text("%1 word compared, no difference",
-                                     "%1 words compared, no difference", items.size())
-                                    .arg(items.size()));
-                session.finish(differ == 0 ? ExitDone : ExitDifferences);
-            });
+            compare(session, items, N_("%1: file %2, controller %3"), comparedAlike);
             break;
         case Options::Command::Save:
             session.readAll(words, [&](std::vector<std::uint16_t> values) {
