@@ -22,6 +22,8 @@
 
 namespace rxmem {
 
+using namespace rxwords;
+
 namespace {
 
 void say(FILE* to, const QString& line) {
@@ -201,25 +203,13 @@ std::vector<Word> wordsOf(const std::vector<Assignment>& items) {
 }
 
 // Reads and checks a parameter file; nothing leaves before the whole of it is sound.
-std::optional<std::vector<Assignment>> readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        say(stderr, QStringLiteral("rxmem: %1: %2").arg(path, file.errorString()));
+std::optional<std::vector<Assignment>> readParameterFile(const QString& path) {
+    const FileResult file = rxwords::readFile(path);
+    if (!file.error.isEmpty()) {
+        say(stderr, file.errorLine > 0 ? file.error : QStringLiteral("rxmem: ") + file.error);
         return std::nullopt;
     }
-    const ParseResult parsed = parseAssignments(QString::fromUtf8(file.readAll()).split('\n'));
-    if (parsed.error) {
-        say(stderr, QStringLiteral("%1:%2: %3")
-                        .arg(path)
-                        .arg(parsed.error->line)
-                        .arg(parsed.error->reason));
-        return std::nullopt;
-    }
-    if (parsed.items.empty()) {
-        say(stderr, QStringLiteral("rxmem: %1: %2").arg(path, text("the file holds no word")));
-        return std::nullopt;
-    }
-    return parsed.items;
+    return file.items;
 }
 
 // Reads the items' words, lists each whose value differs from the item's, or says `summary`
@@ -346,8 +336,7 @@ int run(const Options& options) {
         for (const QString& name : options.operands) {
             const auto word = parseWord(name);
             if (!word) {
-                say(stderr, QStringLiteral("rxmem: ") +
-                                text("unknown word \"%1\": M or E and 0 to 255").arg(name));
+                say(stderr, QStringLiteral("rxmem: ") + unknownWord(name));
                 return ExitUsage;
             }
             words.push_back(*word);
@@ -377,7 +366,7 @@ int run(const Options& options) {
     }
     case Options::Command::Load:
     case Options::Command::Diff: {
-        const auto parsed = readFile(options.operands.first());
+        const auto parsed = readParameterFile(options.operands.first());
         if (!parsed) return ExitUsage;
         items = *parsed;
         break;

@@ -1,6 +1,7 @@
 #include "messages.h"
 
 #include "catalogs.h"
+#include "wordfile.h"
 
 #include <libintl.h>
 
@@ -11,7 +12,9 @@ constexpr const char* kDomain = "rxmem";
 }
 
 void initCatalog() {
-    rxport::bindCatalog(kDomain, rxport::catalogDir("RXMEM_LOCALEDIR"));
+    const QString dir = rxport::catalogDir("RXMEM_LOCALEDIR");
+    rxport::bindCatalog(kDomain, dir);
+    rxwords::initCatalog(dir);
 }
 
 QString text(const char* msgid) {

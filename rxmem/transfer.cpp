@@ -16,7 +16,7 @@ std::optional<Word> eepromTwin(Word word) {
 std::optional<std::uint16_t> valueOf(const std::string& valueText) {
     std::string digits = valueText;
     if (!digits.empty() && digits.back() == char(rxline::CR)) digits.pop_back();
-    return parseValue(QString::fromLatin1(digits.data(), qsizetype(digits.size())));
+    return rxwords::parseValue(QString::fromLatin1(digits.data(), qsizetype(digits.size())));
 }
 
 struct Transfer::ReadJob {

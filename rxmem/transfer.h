@@ -12,6 +12,9 @@
 
 namespace rxmem {
 
+using rxwords::Assignment;
+using rxwords::Word;
+
 // A read that gets no line of its own within the wait is sent again, this many times in all.
 constexpr int ReadTries = 3;
 // The EEPROM word the editor writes with a memory word (M22 -> E2, M36..M59 -> E16..E39).

@@ -4,7 +4,7 @@
 
 #include <QTest>
 
-using namespace rxmem;
+using namespace rxwords;
 
 class TestWordFile : public QObject {
     Q_OBJECT
