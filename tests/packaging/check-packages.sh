@@ -108,6 +108,14 @@ help=$(env -u RXMEM_LOCALEDIR LC_ALL=C.UTF-8 LANGUAGE=pt_BR "$root/usr/bin/rxmem
 grep -q '^uso: rxmem ' <<<"$help" || fail "installed rxmem --help is not in Portuguese"
 bash -c 'source "$1" && complete -p rxmem' _ "$root/usr/share/bash-completion/completions/rxmem" \
     >/dev/null || fail "the bash completion does not load"
+# Without bash-completion (a bare bash has none) it completes by itself, quietly, "--model=" too;
+# the package recommends bash-completion, which loads it on the first Tab.
+offered=$(bash --norc --noprofile -c 'source "$1"
+    offer() { COMP_WORDS=("$@") COMP_CWORD=$(($# - 1)) COMPREPLY=(); _rxmem; echo "${COMPREPLY[*]}"; }
+    offer rxmem re; offer rxmem save --model = r' _ \
+    "$root/usr/share/bash-completion/completions/rxmem" 2>&1)
+[ "$offered" = $'read\nrx200 rx100 rx300' ] || fail "the completion without bash-completion: $offered"
+dpkg-deb -f "$tools" Recommends | grep -qw bash-completion || fail "bash-completion not recommended"
 
 # The installed simulator up to its pseudo-terminal: its first line names it.
 coproc SIM { exec "$root/usr/bin/rxsim" --model rx300 </dev/null; }
