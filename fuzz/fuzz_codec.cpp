@@ -79,13 +79,14 @@ class PieceLink : public QueuedLink {
         for (std::size_t cr; (cr = reply_.find(char(CR))) != std::string::npos;) {
             const std::string line = reply_.substr(0, cr + 1);
             reply_.erase(0, cr + 1);
-            const auto value = valueFor(line);
-            require(value == fuzzcheck::lineOracle(line, tagOf(readingSpace), readingWord));
-            if (!value) continue;
+            const auto reply = answerFor(line);
+            require((reply ? std::optional(valueTextOf(reply->text)) : std::nullopt) ==
+                    fuzzcheck::lineOracle(line, tagOf(readingSpace), readingWord));
+            if (!reply) continue;
             reading_ = false;
             reply_.clear();
             collected = line;
-            finishRead(*value);
+            finishRead(*reply);
             return;
         }
     }
@@ -113,9 +114,10 @@ void checkValueText(const std::string& value) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
 
-    // The rule itself on the whole input, for every tag.
-    {
-        const std::string_view text(reinterpret_cast<const char*>(data), size);
+    // The rule itself on the input's first line, for every tag.
+    if (const auto cr = std::string_view(reinterpret_cast<const char*>(data), size).find(char(CR));
+        cr != std::string_view::npos) {
+        const std::string_view text(reinterpret_cast<const char*>(data), cr + 1);
         const std::uint8_t word = size > 0 ? data[0] : 0;
         for (char tag : {'M', 'E'}) {
             const auto value = replyValue(text, tag, word);

@@ -1,6 +1,7 @@
 #include "wordcommands.h"
 
 #include "errors.h"
+#include "replyline.h"
 
 #include <limits>
 
@@ -39,9 +40,12 @@ ReplyValue replyValue(const QByteArray& line, int pendingWord) {
     int word = 0;
     if (pendingWord >= 1 && pendingWord <= 39) word = pendingWord + 20;
     if (pendingWord >= 100 && pendingWord <= 240) word = pendingWord;
-    const QByteArray echo = 'M' + QByteArray::number(word);
-    if (word == 0 || !line.startsWith(echo) || !line.endsWith('\r')) return {};
-    return {word, QString::fromLatin1(line.mid(echo.size(), line.size() - echo.size() - 1))};
+    if (word == 0) return {};
+    const rxline::ReplyLine reply =
+        rxline::parseReply(std::string_view(line.constData(), std::size_t(line.size())), 'M', word);
+    if (reply.kind == rxline::ReplyKind::Other) return {};
+    // The box shows whatever the word's own line holds, garbled or not: the technician sees it.
+    return {word, QString::fromLatin1(reply.text.data(), qsizetype(reply.text.size()))};
 }
 
 } // namespace memedit

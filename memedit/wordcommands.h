@@ -20,11 +20,8 @@ struct ReplyValue {
 QList<QByteArray> replyLines(const QByteArray& received);
 
 // The value of a reply line (ending in CR) for the word read last (`pendingWord`: 1..39 for
-// M21..M59, 100..240 for M100..M240): the text between the echoed word number and the CR. A
-// line that does not begin with "M" and that word's number gives word 0.
-//
-// The line has no separator between number and value: to a read of M21, "M210" CR is M21 with
-// the value "0"; the read takes the line that begins with its own number.
+// M21..M59, 100..240 for M100..M240): the text between the echoed word number and the CR,
+// parsed by rxline::parseReply. A line that does not name that word gives word 0.
 ReplyValue replyValue(const QByteArray& line, int pendingWord);
 
 } // namespace memedit

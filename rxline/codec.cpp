@@ -15,9 +15,15 @@ std::array<std::uint8_t, 6> writeFrame(Space space, std::uint8_t word, std::uint
 }
 
 std::optional<std::string> replyValue(std::string_view line, char tag, std::uint8_t word) {
-    const std::string echo = tag + std::to_string(word);
-    if (line.substr(0, echo.size()) != echo) return std::nullopt;
-    return std::string(line.substr(echo.size(), 5));
+    const ReplyLine reply = parseReply(line, tag, word);
+    if (reply.kind == ReplyKind::Other) return std::nullopt;
+    return valueTextOf(reply.text);
+}
+
+std::string valueTextOf(std::string_view afterNumber) {
+    std::string text(afterNumber.substr(0, 5));
+    if (text.size() < 5) text += char(CR);
+    return text;
 }
 
 std::string displayText(std::string_view valueText) {

@@ -2,6 +2,8 @@
 // entry values, clock BCD and the pending-write dispatch table. Knows nothing of ports or windows.
 #pragma once
 
+#include "replyline.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -27,14 +29,12 @@ std::array<std::uint8_t, 4> readFrame(Space space, std::uint8_t word);
 std::array<std::uint8_t, 6> writeFrame(Space space, std::uint8_t word, std::uint8_t hi,
                                        std::uint8_t lo);
 
-// A reply line is the tag letter ("M" after "RM", "E" after "RE"), the word number in decimal,
-// the value and CR. A read takes only a line that names its own word: the result is the value
-// text, the (up to) five characters after the echoed number, which include the closing CR when
-// the value is shorter than five digits. std::nullopt when `line` names another word or space.
-//
-// The line has no separator between number and value, so word 7 with the value "0123" reads
-// the same as word 70 with "123": a read takes the line that begins with its own number.
+// The calibration tools' value text of a reply line (one whole line, its CR last): the (up to)
+// five characters after the echoed number, which include the CR when the value is shorter than
+// five digits. std::nullopt when the line does not name the word (parseReply's Other).
 std::optional<std::string> replyValue(std::string_view line, char tag, std::uint8_t word);
+// The same cut of what follows the echoed number (without its CR).
+std::string valueTextOf(std::string_view afterNumber);
 
 // A value text as a label shows it: the CR that a short value brings along is not a glyph.
 std::string displayText(std::string_view valueText);

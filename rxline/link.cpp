@@ -162,8 +162,8 @@ void Link::collect() {
     for (qsizetype cr; (cr = reply_.indexOf(char(CR))) >= 0;) {
         const QByteArray line = reply_.left(cr + 1);
         reply_.remove(0, cr + 1);
-        const auto value = valueFor(std::string_view(line.constData(), std::size_t(line.size())));
-        if (!value) {
+        const auto reply = answerFor(std::string_view(line.constData(), std::size_t(line.size())));
+        if (!reply) {
             // A late reply, noise, another word's line: it shows nowhere and the read waits on.
             rxport::trace().bytes("DROP", line);
             continue;
@@ -172,7 +172,7 @@ void Link::collect() {
         timer_.stop();
         // Whatever came after the line in the same delivery answers nothing that was asked.
         if (!reply_.isEmpty()) rxport::trace().bytes("DROP", std::exchange(reply_, {}));
-        finishRead(*value); // may start the next read, which collects on its own
+        finishRead(*reply); // may start the next read, which collects on its own
         return;
     }
 }

@@ -16,12 +16,12 @@ void QueuedLink::close() {
     enqueue(Op{Op::Close});
 }
 
-void QueuedLink::readWord(Space space, std::uint8_t word, ReadDone done) {
+void QueuedLink::readReply(Space space, std::uint8_t word, ReplyDone done) {
     Op op{Op::Read};
     op.space = space;
     op.word = word;
     op.bytes = toBytes(readFrame(space, word));
-    op.readDone = std::move(done);
+    op.replyDone = std::move(done);
     enqueue(std::move(op));
 }
 
@@ -78,6 +78,12 @@ void QueuedLink::shutdown(std::function<void()> done) {
     if (!active_) schedulePump();
 }
 
+void QueuedLink::abandon(std::function<void()> done) {
+    dropQueued();
+    shutDown_ = false; // an end already under way is replaced by this one, which keeps nothing
+    shutdown(std::move(done));
+}
+
 void QueuedLink::enqueue(Op op, bool urgent) {
     if (shutDown_) return;
     op.group = openGroup_;
@@ -128,13 +134,15 @@ void QueuedLink::finishOp() {
     pump();
 }
 
-std::optional<std::string> QueuedLink::valueFor(std::string_view line) const {
-    return replyValue(line, tagOf(current_.space), current_.word);
+std::optional<WordLink::ReadReply> QueuedLink::answerFor(std::string_view line) const {
+    const ReplyLine reply = parseReply(line, tagOf(current_.space), current_.word);
+    if (reply.kind == ReplyKind::Other) return std::nullopt;
+    return ReadReply{reply.kind, std::string(reply.text)};
 }
 
-void QueuedLink::finishRead(const std::string& value) {
-    auto done = std::move(current_.readDone);
-    if (done) done(value);
+void QueuedLink::finishRead(const ReadReply& reply) {
+    auto done = std::move(current_.replyDone);
+    if (done) done(reply);
     finishOp();
 }
 

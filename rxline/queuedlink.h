@@ -17,7 +17,7 @@ class QueuedLink : public WordLink {
   public:
     void open(const QString& portText, OpenDone done = {}) override;
     void close() override;
-    void readWord(Space space, std::uint8_t word, ReadDone done) override;
+    void readReply(Space space, std::uint8_t word, ReplyDone done) override;
     void send(const QByteArray& bytes) override;
     void Wait(int ms) override;
     void then(std::function<void()> fn) override;
@@ -25,6 +25,7 @@ class QueuedLink : public WordLink {
     void together(std::function<void()> fn) override;
     bool busy() const override { return active_ || !queue_.empty() || !urgent_.empty(); }
     void shutdown(std::function<void()> done) override;
+    void abandon(std::function<void()> done) override;
 
   protected:
     struct Op {
@@ -37,7 +38,7 @@ class QueuedLink : public WordLink {
         int ms = 0;         // a Pause's length; a Close counts its waiting here
         unsigned group = 0; // ops queued by one together() share a number
         QString name;
-        ReadDone readDone;
+        ReplyDone replyDone;
         OpenDone openDone;
         std::function<void()> call;
     };
@@ -51,11 +52,11 @@ class QueuedLink : public WordLink {
     // Starts queued work until an operation waits for the line.
     void pump();
     void finishOp();
-    // The value text a complete reply line (ending in CR) gives the running read; std::nullopt
-    // when the line names another word, which the read drops and waits on.
-    std::optional<std::string> valueFor(std::string_view line) const;
-    // Ends the running read with `value` (empty: no line of its own came).
-    void finishRead(const std::string& value);
+    // What a complete reply line (ending in CR) gives the running read; std::nullopt when the
+    // line names another word, which the read drops and waits on.
+    std::optional<ReadReply> answerFor(std::string_view line) const;
+    // Ends the running read with `reply` (kind Other: no line of its own came).
+    void finishRead(const ReadReply& reply);
     // Drops all queued work (the link is going away).
     void dropQueued();
 

@@ -34,6 +34,13 @@ class WordLink {
     enum class LineEvent { Lost, Back };
     using LineWatcher = std::function<void(LineEvent event, const QString& why)>;
 
+    // What a read got: the kind of its own line and what follows the echoed number, without the
+    // CR. Kind Other when no line naming the word came within ReplyTimeoutMs.
+    struct ReadReply {
+        ReplyKind kind = ReplyKind::Other;
+        std::string text;
+    };
+    using ReplyDone = std::function<void(const ReadReply& reply)>;
     using ReadDone = std::function<void(const std::string& valueText)>;
     using OpenDone = std::function<void(bool ok, const QString& error)>;
 
@@ -46,9 +53,16 @@ class WordLink {
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
-    // Sends the read frame and hands the value text of its reply to `done`: empty when no line
-    // naming the word came within ReplyTimeoutMs. Lines that name other words are dropped.
-    virtual void readWord(Space space, std::uint8_t word, ReadDone done) = 0;
+    // Sends the read frame and hands its own reply line, parsed, to `done`. Lines that name other
+    // words are dropped.
+    virtual void readReply(Space space, std::uint8_t word, ReplyDone done) = 0;
+    // The same read, for a label: the value text of its reply line (the five characters after the
+    // echoed number), empty when no line naming the word came within ReplyTimeoutMs.
+    void readWord(Space space, std::uint8_t word, ReadDone done) {
+        readReply(space, word, [done = std::move(done)](const ReadReply& reply) {
+            done(reply.kind == ReplyKind::Other ? std::string() : valueTextOf(reply.text));
+        });
+    }
     // Sends bytes in one write; nothing is awaited.
     virtual void send(const QByteArray& bytes) = 0;
     // A pause in the queue: nothing goes out for `ms` milliseconds.
@@ -68,6 +82,10 @@ class WordLink {
     // pauses still go out, the port closes once its bytes have left, then `done` runs. Nothing
     // queued later is carried out.
     virtual void shutdown(std::function<void()> done) = 0;
+    // The end of the link's work when nothing queued may go out any more (the port went away in
+    // the middle of a job): everything queued is dropped, frames and pauses too, a lost port is
+    // not opened again, the port closes, then `done` runs.
+    virtual void abandon(std::function<void()> done) = 0;
 
     // A memory word write is followed by the controller's settle pause.
     void writeWord(Space space, std::uint8_t word, std::uint8_t hi, std::uint8_t lo) {

@@ -68,41 +68,51 @@ void TestCodec::cut_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<char>("tag");
     QTest::addColumn<int>("word");
-    QTest::addColumn<bool>("taken");
-    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QByteArray>("value"); // the calibration tools' cut; "-" when not taken
+    QTest::addColumn<int>("kind");         // the one parse every program reads a line with
+    using K = ReplyKind;
     QTest::newRow("E9 from position 3")
-        << QByteArray("E9321\r") << 'E' << 9 << true << QByteArray("321\r");
+        << QByteArray("E9321\r") << 'E' << 9 << QByteArray("321\r") << int(K::Value);
     QTest::newRow("E10 from position 4")
-        << QByteArray("E10321\r") << 'E' << 10 << true << QByteArray("321\r");
-    QTest::newRow("five digits") << QByteArray("E7012345\r") << 'E' << 70 << true
-                                 << QByteArray("12345");
+        << QByteArray("E10321\r") << 'E' << 10 << QByteArray("321\r") << int(K::Value);
+    QTest::newRow("five digits") << QByteArray("E7012345\r") << 'E' << 70 << QByteArray("12345")
+                                 << int(K::Value);
+    QTest::newRow("six digits: over-long, the tools cut five")
+        << QByteArray("M21123456\r") << 'M' << 21 << QByteArray("12345") << int(K::Overlong);
+    QTest::newRow("a letter in the value")
+        << QByteArray("M211x3\r") << 'M' << 21 << QByteArray("1x3\r") << int(K::Garbled);
     QTest::newRow("just the echo and CR")
-        << QByteArray("E70\r") << 'E' << 70 << true << QByteArray("\r");
+        << QByteArray("E70\r") << 'E' << 70 << QByteArray("\r") << int(K::Garbled);
     QTest::newRow("M100, three digits")
-        << QByteArray("M100500\r") << 'M' << 100 << true << QByteArray("500\r");
-    QTest::newRow("other tag") << QByteArray("M7012345\r") << 'E' << 70 << false << QByteArray();
+        << QByteArray("M100500\r") << 'M' << 100 << QByteArray("500\r") << int(K::Value);
+    QTest::newRow("other tag") << QByteArray("M7012345\r") << 'E' << 70 << QByteArray("-")
+                               << int(K::Other);
     QTest::newRow("the neighbour's line")
-        << QByteArray("E281\r") << 'E' << 74 << false << QByteArray();
-    QTest::newRow("a shorter number") << QByteArray("E5\r") << 'E' << 50 << false << QByteArray();
-    QTest::newRow("noise") << QByteArray("\x93\r") << 'E' << 74 << false << QByteArray();
-    QTest::newRow("empty line") << QByteArray("\r") << 'M' << 15 << false << QByteArray();
+        << QByteArray("E281\r") << 'E' << 74 << QByteArray("-") << int(K::Other);
+    QTest::newRow("a shorter number")
+        << QByteArray("E5\r") << 'E' << 50 << QByteArray("-") << int(K::Other);
+    QTest::newRow("noise") << QByteArray("\x93\r") << 'E' << 74 << QByteArray("-") << int(K::Other);
+    QTest::newRow("empty line") << QByteArray("\r") << 'M' << 15 << QByteArray("-")
+                                << int(K::Other);
+    QTest::newRow("no CR yet") << QByteArray("M15123") << 'M' << 15 << QByteArray("-")
+                               << int(K::Other);
     // No separator: the read of 7 and the read of 70 both take this line, each its own way.
     QTest::newRow("E7 value 0123")
-        << QByteArray("E70123\r") << 'E' << 7 << true << QByteArray("0123\r");
+        << QByteArray("E70123\r") << 'E' << 7 << QByteArray("0123\r") << int(K::Value);
     QTest::newRow("E70 value 123")
-        << QByteArray("E70123\r") << 'E' << 70 << true << QByteArray("123\r");
+        << QByteArray("E70123\r") << 'E' << 70 << QByteArray("123\r") << int(K::Value);
 }
 
 void TestCodec::cut() {
     QFETCH(QByteArray, line);
     QFETCH(char, tag);
     QFETCH(int, word);
-    QFETCH(bool, taken);
     QFETCH(QByteArray, value);
-    const auto got =
-        replyValue(std::string_view(line.constData(), size_t(line.size())), tag, quint8(word));
-    QCOMPARE(got.has_value(), taken);
-    QCOMPARE(QByteArray::fromStdString(got.value_or("")), value);
+    QFETCH(int, kind);
+    const std::string_view text(line.constData(), size_t(line.size()));
+    const auto got = replyValue(text, tag, quint8(word));
+    QCOMPARE(QByteArray::fromStdString(got.value_or("-")), value);
+    QCOMPARE(int(parseReply(text, tag, word).kind), kind);
 }
 
 void TestCodec::entry_data() {

@@ -41,10 +41,10 @@ void FakeLink::startOp(Op& op) {
         for (qsizetype from = 0, cr; reply && (cr = reply->indexOf('\r', from)) >= 0;
              from = cr + 1) {
             const QByteArray line = reply->mid(from, cr + 1 - from);
-            if (auto value =
-                    valueFor(std::string_view(line.constData(), std::size_t(line.size())))) {
+            if (auto reply =
+                    answerFor(std::string_view(line.constData(), std::size_t(line.size())))) {
                 now += latencyMs;
-                finishRead(*value);
+                finishRead(*reply);
                 return;
             }
         }
