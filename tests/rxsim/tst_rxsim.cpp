@@ -357,6 +357,19 @@ void TestRxSim::faults() {
         QVERIFY(noised.noiseSize >= 1 && noised.noiseSize <= kNoiseMaxBytes);
         QCOMPARE(Bytes(noised.bytes.begin() + std::ptrdiff_t(noised.noiseSize), noised.bytes.end()),
                  reply);
+
+        // A flip changes one value digit into another digit; tag, number and CR stay.
+        FaultInjector flip({seed, 0, 0, 0, 0, 0, 1});
+        const FaultOutcome flipped = flip.apply(reply, 3);
+        QCOMPARE(flipped.kinds, std::vector<std::string>{"flip"});
+        QCOMPARE(Bytes(flipped.bytes.begin(), flipped.bytes.begin() + 3), bytesOf("M21"));
+        QCOMPARE(flipped.bytes.back(), kCR);
+        int flippedDigits = 0;
+        for (std::size_t i = 3; i + 1 < reply.size(); ++i) {
+            QVERIFY(flipped.bytes[i] >= '0' && flipped.bytes[i] <= '9');
+            flippedDigits += flipped.bytes[i] != reply[i];
+        }
+        QCOMPARE(flippedDigits, 1);
     }
     FaultInjector wrongTag({7, 0, 0, 0, 1});
     QCOMPARE(wrongTag.apply(reply).bytes, bytesOf("E211234\r"));

@@ -10,14 +10,14 @@ FaultInjector::FaultInjector(const FaultConfig& config) : config_(config), rng_(
 
 bool FaultInjector::active() const {
     return config_.drop > 0 || config_.corrupt > 0 || config_.split > 0 || config_.wrongTag > 0 ||
-           config_.noise > 0;
+           config_.noise > 0 || config_.flip > 0;
 }
 
 double FaultInjector::uniform() {
     return static_cast<double>(rng_() >> 11) * 0x1.0p-53;
 }
 
-FaultOutcome FaultInjector::apply(std::vector<std::uint8_t> reply) {
+FaultOutcome FaultInjector::apply(std::vector<std::uint8_t> reply, std::size_t valueAt) {
     FaultOutcome out;
     out.bytes = std::move(reply);
     if (!active()) return out;
@@ -31,6 +31,9 @@ FaultOutcome FaultInjector::apply(std::vector<std::uint8_t> reply) {
     const std::uint64_t splitPick = rng_();
     const bool noise = config_.noise > 0 && uniform() < config_.noise;
     const std::uint64_t noiseSeed = config_.noise > 0 ? rng_() : 0;
+    const bool flip = config_.flip > 0 && uniform() < config_.flip;
+    const std::uint64_t flipPick = config_.flip > 0 ? rng_() : 0;
+    const std::uint64_t flipDigit = config_.flip > 0 ? rng_() : 0;
 
     // The run's own generator: its length does not shift the faults of later replies.
     std::vector<std::uint8_t> run;
@@ -69,6 +72,15 @@ FaultOutcome FaultInjector::apply(std::vector<std::uint8_t> reply) {
         if (changed == bytes[index]) changed = static_cast<std::uint8_t>(changed ^ 0x01);
         bytes[index] = changed;
         out.kinds.emplace_back("corrupt");
+    }
+    // The digits between the word number and the CR; any one of them becomes another digit.
+    const std::size_t digits = bytes.size() > valueAt + 1 ? bytes.size() - 1 - valueAt : 0;
+    if (flip && valueAt > 0 && digits > 0) {
+        auto& digit = bytes[valueAt + flipPick % digits];
+        if (digit >= '0' && digit <= '9') {
+            digit = static_cast<std::uint8_t>('0' + (digit - '0' + 1 + flipDigit % 9) % 10);
+            out.kinds.emplace_back("flip");
+        }
     }
     if (split && bytes.size() >= 2) {
         out.splitAt = 1 + splitPick % (bytes.size() - 1);

@@ -44,7 +44,7 @@ const char* usageText() {
     return "usage: rxsim [--model rx200|rx100|rx300] [--link PATH] [--log FILE]\n"
            "             [--pidfile FILE] [--pad] [--no-pace] [--latency-ms X] [--silent]\n"
            "             [--set W=V[,W=V...]] [--seed N] [--drop P] [--corrupt P]\n"
-           "             [--split P] [--wrong-tag P] [--noise P] [--mute W[,W...]]\n"
+           "             [--split P] [--wrong-tag P] [--noise P] [--flip P] [--mute W[,W...]]\n"
            "  --mute W,...   reads of these words (M151, E28) get no answer\n"
            "Faults, each with probability P per reply and all drawn from --seed:\n"
            "  --drop P       the reply is not sent\n"
@@ -53,7 +53,9 @@ const char* usageText() {
            "  --wrong-tag P  the reply's tag letter is swapped (M for E, E for M)\n"
            "  --noise P      1 to 12 random bytes go out just before the reply (also before\n"
            "                 a dropped one); about one in eight of them is a CR, so noise can\n"
-           "                 end a reply early or make two of one\n";
+           "                 end a reply early or make two of one\n"
+           "  --flip P       one digit of the reply's value becomes another digit: the reply\n"
+           "                 still names its word and reads as a value, a wrong one\n";
 }
 
 namespace {
@@ -134,8 +136,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
         }
 
         static constexpr std::string_view kValueOptions[] = {
-            "model", "link",    "log",   "pidfile", "latency-ms", "set", "seed",
-            "drop",  "corrupt", "split", "noise",   "wrong-tag",  "mute"};
+            "model", "link",    "log",   "pidfile", "latency-ms", "set",  "seed",
+            "drop",  "corrupt", "split", "noise",   "wrong-tag",  "mute", "flip"};
         if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) ==
             std::end(kValueOptions)) {
             error = "unknown option --" + name;
@@ -190,6 +192,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
             if (!parseProbability(name, value, out.faults.split, error)) return false;
         } else if (name == "noise") {
             if (!parseProbability(name, value, out.faults.noise, error)) return false;
+        } else if (name == "flip") {
+            if (!parseProbability(name, value, out.faults.flip, error)) return false;
         } else if (!parseProbability(name, value, out.faults.wrongTag, error)) {
             return false; // --wrong-tag, the last one in the list above
         }

@@ -223,7 +223,9 @@ void PtyServer::handleItem(const ParsedItem& item, double readyAt) {
         if (reply && config_.muted.test(bit)) {
             log_.event("MUTE", char(item.bytes[1]) + std::to_string(item.bytes[2]));
         } else if (reply && !config_.silent) {
-            scheduleReply(std::move(*reply), readyAt);
+            // The value follows the tag letter and the word number.
+            const std::size_t valueAt = 1 + std::to_string(item.bytes[2]).size();
+            scheduleReply(std::move(*reply), valueAt, readyAt);
         }
         break;
     }
@@ -237,8 +239,9 @@ double PtyServer::byteDue(const Outgoing& out, std::size_t index) const {
     return due;
 }
 
-void PtyServer::scheduleReply(std::vector<std::uint8_t> reply, double readyAt) {
-    FaultOutcome fault = faults_.apply(std::move(reply));
+void PtyServer::scheduleReply(std::vector<std::uint8_t> reply, std::size_t valueAt,
+                              double readyAt) {
+    FaultOutcome fault = faults_.apply(std::move(reply), valueAt);
     for (const auto& kind : fault.kinds)
         log_.event("FAULT", kind);
     // A dropped reply may still leave its noise on the line.

@@ -65,7 +65,8 @@ class PtyServer {
     void queueParsed();
     void handleDue(double now);
     void handleItem(const ParsedItem& item, double readyAt);
-    void scheduleReply(std::vector<std::uint8_t> reply, double readyAt);
+    // `valueAt`: where the value's digits begin in the reply.
+    void scheduleReply(std::vector<std::uint8_t> reply, std::size_t valueAt, double readyAt);
     void sendDue(double now);
     double byteDue(const Outgoing& out, std::size_t index) const;
     std::optional<double> nextDeadline() const;
