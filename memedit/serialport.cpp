@@ -14,7 +14,6 @@
 
 #include <cerrno>
 #include <dirent.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -126,16 +125,12 @@ void SerialPort::Open() {
     if (Connected()) return;
     // No port picked in the dialog: there is no such device.
     if (settings_.port.isEmpty()) throw PortError(PortErrorNumber::Open, ENOENT);
-    const QByteArray path = QFile::encodeName(rxport::resolvePortName(settings_.port));
-    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int code = errno;
-        rxport::trace().event("OPENFAIL", QFile::decodeName(path));
-        throw PortError(PortErrorNumber::Open, code);
-    }
+    const QString path = rxport::resolvePortName(settings_.port);
     // No other program, and no calibration tool, shares the controller's line with us.
-    if (const int code = rxport::lockExclusive(fd); code != 0) {
-        ::close(fd);
+    int code = 0;
+    const int fd = rxport::takeDevice(path, &code);
+    if (fd < 0) {
+        rxport::trace().event("OPENFAIL", path);
         throw PortError(PortErrorNumber::Open, code);
     }
     try {
@@ -155,7 +150,7 @@ void SerialPort::Open() {
     writeNotifier_->setEnabled(false);
     connect(writeNotifier_, &QSocketNotifier::activated, this, &SerialPort::onWritable);
     updateNotifier();
-    rxport::trace().event("OPEN", QFile::decodeName(path));
+    rxport::trace().event("OPEN", path);
 }
 
 void SerialPort::traceSent(const QByteArray& bytes) {

@@ -111,27 +111,21 @@ void Link::openPort(Op& op) {
 bool Link::tryOpen(QString* reason) {
     if (port_.isOpen()) port_.close();
     openErrno_ = 0;
-    errno = 0;
     bool ok = port_.open(QIODevice::ReadWrite);
     QString error;
     if (!ok) {
-        // The system's reason where it left one, else what the port says of it.
-        int code = errno;
-        if (code == 0) {
-            switch (port_.error()) {
-            case QSerialPort::DeviceNotFoundError:
-                code = ENOENT;
-                break;
-            case QSerialPort::PermissionError:
-                code = EACCES;
-                break;
-            case QSerialPort::OpenError:
-                code = EBUSY;
-                break;
-            default:
-                break;
-            }
-        }
+        // The device's own reason: QSerialPort's errno may be left over from its lock-file checks
+        // (a port another program holds under the same name would read as missing). Its device
+        // is the name when that is a path, else the name under /dev.
+        const QString name = port_.portName();
+        const bool path =
+            name.startsWith(u'/') || name.startsWith(u"./") || name.startsWith(u"../");
+        int code = rxport::deviceRefusal(path ? name : QStringLiteral("/dev/") + name);
+        // The device lets us in: QSerialPort refused it for a lock file another program holds.
+        const auto qtError = port_.error();
+        if (code == 0 &&
+            (qtError == QSerialPort::PermissionError || qtError == QSerialPort::OpenError))
+            code = EBUSY;
         error = code != 0 ? rxport::openFailureReason(code) : port_.errorString();
         openErrno_ = code != 0 ? code : EIO;
     }

@@ -1,10 +1,14 @@
 #include "portaccess.h"
 
+#include <QFile>
+
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace rxport {
 
@@ -59,6 +63,36 @@ int lockExclusive(int fd) {
 void unlockExclusive(int fd) {
     ::ioctl(fd, TIOCNXCL);
     ::flock(fd, LOCK_UN);
+}
+
+namespace {
+
+int openDevice(const QString& path) {
+    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+}
+
+} // namespace
+
+int takeDevice(const QString& path, int* refusal) {
+    const int fd = openDevice(path);
+    *refusal = fd < 0 ? errno : lockExclusive(fd);
+    if (fd < 0 || *refusal == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
+int deviceRefusal(const QString& path) {
+    const int fd = openDevice(path);
+    if (fd < 0) return errno;
+    int code = 0;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        code = errno;
+    } else {
+        ::flock(fd, LOCK_UN);
+        if (!::isatty(fd)) code = ENOTTY;
+    }
+    ::close(fd);
+    return code;
 }
 
 bool outputQueued(int fd) {

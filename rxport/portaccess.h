@@ -23,6 +23,19 @@ int lockExclusive(int fd);
 // Leaves the terminal's exclusive mode and drops the lock (closing the fd drops it too).
 void unlockExclusive(int fd);
 
+// Takes the device at path as every tool takes its port: opened for reading and writing, as no
+// controlling terminal, without blocking, then lockExclusive. Returns the fd, or -1 with
+// *refusal set to the errno value: ENOENT for no such device, EACCES, EBUSY for another
+// program's exclusive mode, EWOULDBLOCK for another tool's lock.
+int takeDevice(const QString& path, int* refusal);
+
+// Why the device at path cannot be had now, asked of the device itself: the refusal of its open
+// or of its lock as takeDevice meets them, ENOTTY for a device that is no terminal, 0 when
+// nothing refuses. It leaves the device as it was (its exclusive mode is not touched). A port
+// object's own refusal may not say this: QSerialPort refuses a device another program opened
+// under the same name by its lock file, with errno left as its checks of that file left it.
+int deviceRefusal(const QString& path);
+
 // Closing a port discards what its driver has not sent yet. Before a close the tools poll
 // outputQueued every DrainPollMs, for at most DrainLimitMs: long enough for a frame at a slow
 // rate or behind a short flow-control hold, short enough that a stuck line does not hang the

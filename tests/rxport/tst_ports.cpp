@@ -1,5 +1,6 @@
 // Port names, the probe and the port list, and the exclusive lock, as the calibration tools
-// and the memory editor share them.
+// and the memory editor share them; the reason each tool gives for a port it cannot open.
+#include "link.h"
 #include "portaccess.h"
 #include "portnames.h"
 
@@ -11,6 +12,9 @@
 #include <QTest>
 
 #include <cerrno>
+#include <memory>
+#include <optional>
+#include <unistd.h>
 
 using namespace rxport;
 
@@ -23,6 +27,8 @@ class TestPorts : public QObject {
     void resolve();
     void probeAndListOfferOnlySerialDevices();
     void lockKeepsASecondHolderOut();
+    void openRefusals_data();
+    void openRefusals();
 };
 
 void TestPorts::number_data() {
@@ -125,6 +131,80 @@ void TestPorts::lockKeepsASecondHolderOut() {
     if (second >= 0) {
         QCOMPARE(lockExclusive(second), 0);
         ::close(second);
+    }
+}
+
+namespace {
+// The refusal a calibration tool or rxmem gives (their link), and the editor's (its own open).
+std::optional<OpenRefusal> linkRefusal(const QString& name) {
+    rxline::Link link;
+    auto done = std::make_shared<std::optional<bool>>();
+    link.open(name, [done](bool ok, const QString&) { *done = ok; });
+    if (!QTest::qWaitFor([&] { return done->has_value(); }, 5000) || **done) return std::nullopt;
+    return openRefusal(link.openErrno());
+}
+std::optional<OpenRefusal> editorRefusal(const QString& path) {
+    int code = 0;
+    const int fd = takeDevice(path, &code);
+    if (fd < 0) return openRefusal(code);
+    unlockExclusive(fd);
+    ::close(fd);
+    return std::nullopt;
+}
+} // namespace
+
+// A port in use is told as in use by every tool, whatever name each gives it: a COMn link or the
+// device's path, held by a calibration tool or rxmem (their link, with its lock file under the
+// name it was given) or by the editor (its own open).
+void TestPorts::openRefusals_data() {
+    QTest::addColumn<QString>("holder");  // "link" or "editor", or "" for none
+    QTest::addColumn<bool>("heldByLink"); // the holder named the port by its COM1 link
+    QTest::addColumn<bool>("openedByLink");
+    QTest::addColumn<int>("refusal"); // an OpenRefusal
+    const int busy = int(OpenRefusal::Busy);
+    QTest::newRow("tool holds COM1, COM1") << "link" << true << true << busy;
+    QTest::newRow("tool holds COM1, device") << "link" << true << false << busy;
+    QTest::newRow("tool holds device, device") << "link" << false << false << busy;
+    QTest::newRow("tool holds device, COM1") << "link" << false << true << busy;
+    QTest::newRow("editor holds COM1, COM1") << "editor" << true << true << busy;
+    QTest::newRow("editor holds device, COM1") << "editor" << false << true << busy;
+    QTest::newRow("dangling COM1") << "" << true << true << int(OpenRefusal::Missing);
+}
+
+void TestPorts::openRefusals() {
+    QFETCH(QString, holder);
+    QFETCH(bool, heldByLink);
+    QFETCH(bool, openedByLink);
+    QFETCH(int, refusal);
+    QTemporaryDir dir;
+    PtyPeer peer;
+    QVERIFY(peer.ok());
+    const QString com1 = dir.filePath("COM1");
+    if (holder.isEmpty()) {
+        QVERIFY(QFile::link(dir.filePath("gone"), com1));
+    } else {
+        QVERIFY(peer.linkAs(com1));
+    }
+    const QString held = heldByLink ? com1 : peer.slavePath();
+    const QString opened = openedByLink ? com1 : peer.slavePath();
+
+    rxline::Link tool;
+    int editor = -1;
+    if (holder == "link") {
+        auto done = std::make_shared<std::optional<bool>>();
+        tool.open(held, [done](bool ok, const QString&) { *done = ok; });
+        QTRY_VERIFY_WITH_TIMEOUT(done->has_value(), 5000);
+        QVERIFY(**done);
+    } else if (holder == "editor") {
+        int code = 0;
+        editor = takeDevice(held, &code);
+        QCOMPARE(code, 0);
+    }
+    QCOMPARE(linkRefusal(opened), std::optional(OpenRefusal(refusal)));
+    QCOMPARE(editorRefusal(opened), std::optional(OpenRefusal(refusal)));
+    if (editor >= 0) {
+        unlockExclusive(editor);
+        ::close(editor);
     }
 }
 
