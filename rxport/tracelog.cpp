@@ -8,6 +8,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace rxport {
 
@@ -29,6 +30,7 @@ bool TraceLog::open(const QString& path, QString* error) {
     }
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
+    first_ = true;
     return true;
 }
 
@@ -40,12 +42,35 @@ void TraceLog::event(const char* kind, const QString& detail) {
     if (fd_ >= 0) line(kind, detail.toUtf8());
 }
 
+namespace {
+
+// "2026-12-07T09:15:02.120466-03:00": the local time of a wall-clock instant, to the
+// microsecond, with its offset from UTC.
+QByteArray localTime(const timespec& wall) {
+    tm local{};
+    ::localtime_r(&wall.tv_sec, &local);
+    char date[32];
+    char offset[8];
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+    std::strftime(offset, sizeof offset, "%z", &local); // -0300
+    char text[64];
+    std::snprintf(text, sizeof text, "%s.%06ld%.3s:%.2s", date, wall.tv_nsec / 1000, offset,
+                  offset + 3);
+    return text;
+}
+
+} // namespace
+
 void TraceLog::line(const char* kind, const QByteArray& rest) {
     timespec ts{};
+    timespec wall{};
     ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    if (first_) ::clock_gettime(CLOCK_REALTIME, &wall);
     char stamp[40];
-    std::snprintf(stamp, sizeof stamp, "%.6f ", double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9);
+    std::snprintf(stamp, sizeof stamp, "%.6f", double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9);
     QByteArray text = stamp;
+    if (std::exchange(first_, false)) text += '=' + localTime(wall);
+    text += ' ';
     text += kind;
     if (!rest.isEmpty()) text += ' ' + rest;
     text += '\n';

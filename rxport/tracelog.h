@@ -1,10 +1,14 @@
 // The session trace a support engineer reads: one line per event on the line, a time stamp in
 // seconds, a kind, and the bytes in hex - the same form as the simulator's frame log, so one
-// reader serves both. The program's port object writes it; nothing is written unless a file
-// was opened (the programs' --trace FILE).
+// reader serves both. The stamps count from the system's start; the first line's stamp has the
+// local date and time of that moment joined to it by "=", so every line can be placed in local
+// time (a reader of the number alone still reads it). The program's port object writes it;
+// nothing is written unless a file was opened (the programs' --trace FILE).
+//   12.340000=2026-12-07T09:15:02.120466-03:00 OPEN /dev/ttyUSB0
 //   12.345678 TX 52 45 46 0D      a frame the program sent
 //   12.351002 RX 45 37 30 31 32 0D   bytes of a reply the program took
-//   12.360000 OPEN /dev/ttyUSB0   12.9 CLOSE   12.9 LOST Input/output error
+//   12.360000 DROP 0D   bytes that answer nothing asked, shown nowhere
+//   12.9 CLOSE   12.9 LOST Input/output error
 #pragma once
 
 #include <QByteArray>
@@ -30,6 +34,7 @@ class TraceLog {
     TraceLog() = default;
     void line(const char* kind, const QByteArray& rest);
     int fd_ = -1;
+    bool first_ = false; // the next line is the file's first
 };
 
 inline TraceLog& trace() {

@@ -3,9 +3,13 @@
 #include "link.h"
 #include "portaccess.h"
 #include "portnames.h"
+#include "tracelog.h"
+
+#include "framelog.h"
 
 #include "ptypeer.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QTemporaryDir>
@@ -14,6 +18,7 @@
 #include <cerrno>
 #include <memory>
 #include <optional>
+#include <time.h>
 #include <unistd.h>
 
 using namespace rxport;
@@ -29,6 +34,7 @@ class TestPorts : public QObject {
     void lockKeepsASecondHolderOut();
     void openRefusals_data();
     void openRefusals();
+    void traceFirstLineGivesLocalTime();
 };
 
 void TestPorts::number_data() {
@@ -206,6 +212,38 @@ void TestPorts::openRefusals() {
         unlockExclusive(editor);
         ::close(editor);
     }
+}
+
+void TestPorts::traceFirstLineGivesLocalTime() {
+    qputenv("TZ", "<-03>3");
+    ::tzset();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("trace.log");
+    QVERIFY(trace().open(file));
+    const QDateTime before = QDateTime::currentDateTime().addMSecs(-1);
+    trace().event("OPEN", "/dev/ttyUSB0");
+    const QDateTime after = QDateTime::currentDateTime().addMSecs(1);
+    trace().bytes("TX", "RM\x15\r");
+    QVERIFY(trace().open("/dev/null"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    QCOMPARE(lines.size(), 3);
+    // The first stamp, "=", the local time of that moment with its offset; then the kind.
+    static const QRegularExpression first(
+        R"(^\d+\.\d{6}=(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{6}-03:00) OPEN /dev/ttyUSB0$)");
+    const auto match = first.match(QString::fromLatin1(lines[0]));
+    QVERIFY2(match.hasMatch(), lines[0].constData());
+    const QDateTime local = QDateTime::fromString(match.captured(1), Qt::ISODateWithMs);
+    QVERIFY2(local >= before && local <= after, lines[0].constData());
+    QVERIFY2(!lines[1].contains('='), lines[1].constData());
+    // The reader of the stamps reads both lines as ever.
+    rxsim::FrameLog log(file.toStdString());
+    const auto entries = log.entries();
+    QCOMPARE(entries.size(), std::size_t(2));
+    QCOMPARE(entries[0].kind, std::string("OPEN"));
+    QCOMPARE(rxsim::toHex(entries[1].bytes), std::string("52 4D 15 0D"));
+    QVERIFY(entries[0].t > 0 && entries[1].t >= entries[0].t);
 }
 
 QTEST_GUILESS_MAIN(TestPorts)
