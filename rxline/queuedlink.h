@@ -13,6 +13,16 @@
 
 namespace rxline {
 
+// How the work runs. One operation is on the line at a time (active_): the next starts only when
+// the link ends the current one, and pump() never runs inside itself. What waits sits in three
+// lists. queue_ holds what was asked, in the order asked; urgent_ holds what ahead() asked, and its
+// front goes before queue_'s each time an operation ends. While a callback runs, what it asks goes
+// to inserted_, which is put, in its order, at the front of the list the callback came from once it
+// returns: a callback's work goes before all that list held (urgent work may still go before the
+// work of a callback from queue_). together() gives what it asks one group number; once an
+// operation of a group has started, the rest of that group goes next, ahead of urgent work too, so
+// a write and the controller's pause after it, or a clock value and its set command, are never
+// split by a fetch. After shutdown() nothing more is taken in.
 class QueuedLink : public WordLink {
   public:
     void open(const QString& portText, OpenDone done = {}) override;
