@@ -1,39 +1,45 @@
-// The command line of rxmem and the commands it carries out.
+// The commands of rxmem, in one table that drives both the command line and the start: what
+// each takes, which options it knows, what it checks before any port opens and how it runs.
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "cli.h"
+#include "session.h"
 
-#include <optional>
+#include <span>
 
 namespace rxmem {
 
-// Exit statuses.
-constexpr int ExitDone = 0;
-constexpr int ExitDifferences = 1;
-constexpr int ExitUsage = 2;
-constexpr int ExitLine = 3;
-
-struct Options {
-    enum class Command { Read, Write, Save, Load, Diff };
-    QString port = QStringLiteral("COM1");
-    QString trace;
-    bool quiet = false;
-    Command command = Command::Read;
-    QStringList operands; // the words, the WORD=VALUE pairs or the file
-    QString model;        // save --model
+// Options that only some commands take, as bits of CommandDef::options.
+enum CommandOption : unsigned {
+    OptModel = 1u << 0,    // save --model
+    OptAll = 1u << 1,      // load --all
+    OptInterval = 1u << 2, // watch --interval
+    OptCount = 1u << 3,    // watch --count
+    OptDuration = 1u << 4, // watch --duration
 };
 
-struct Request {
-    Options options;
-    std::optional<int> exitNow; // --help, --version, a usage error
+enum class Operands { Words, Assignments, File };
+
+struct CommandDef {
+    const char* name;
+    Command command;
+    Operands operands;
+    unsigned options = 0;
+    bool severalPorts = true;
+    const char* synopsis; // the usage line's operands, options included
+    const char* summary;  // what it does, for --help (a line, or two with a "\n")
+    // Checks the operands and makes ready before any port opens: 0, or the status to end with
+    // (the message said).
+    int (*prepare)(const Options& options, Job& job);
+    Session::Flow flow;
 };
 
-// Reads the arguments after the program's name. --help and --version answer on standard
-// output; a usage error is written on standard error.
-Request parseCommandLine(const QStringList& arguments);
+std::span<const CommandDef> commands();
+const CommandDef* findCommand(const QString& name);
+const CommandDef& commandOf(Command command);
 
-// Carries out the command; returns the exit status. Needs a running application object.
+// Carries out the command on every port; returns the exit status. Needs a running application
+// object, and the stop signals blocked (blockStopSignals).
 int run(const Options& options);
 
 } // namespace rxmem

@@ -1,10 +1,13 @@
 // rxmem: backs up, restores, verifies and compares a controller's words from the command line.
+#include "cli.h"
 #include "commands.h"
 #include "messages.h"
+#include "stopsignals.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char** argv) {
+    rxmem::blockStopSignals();        // before any thread exists
     QCoreApplication app(argc, argv); // no display needed, --help included
     rxmem::initCatalog();
     const auto request = rxmem::parseCommandLine(QCoreApplication::arguments().mid(1));

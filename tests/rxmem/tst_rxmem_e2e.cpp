@@ -1,13 +1,17 @@
-// rxmem against simulated controllers, through the real serial path: a backup restored onto
-// another controller compares equal, bad input sends nothing, a word that never answers ends
-// with status 3 and no file, and a missing port is said so.
+// rxmem against simulated controllers, through the real serial path: reads take two agreeing
+// replies, a load writes the file's words and no other and only what differs, bad input sends
+// nothing, a silent word ends with status 3 and no file, a lost port and a signal end the
+// command at a word's boundary and say how far it got.
 #include "framelog.h"
 #include "simprocess.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -17,13 +21,21 @@ struct Run {
     QString err;
 };
 
-Run rxmem(const QString& comDir, const QStringList& args) {
-    QProcess p;
+void prepare(QProcess& p, const QString& comDir) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("RX_COM_DIR", comDir);
     env.insert("LC_ALL", "C.UTF-8");
     env.insert("LANGUAGE", "en");
     p.setProcessEnvironment(env);
+}
+
+// Runs rxmem --quiet ARGS; an argument ">PATH" sends its standard output to PATH.
+Run rxmem(const QString& comDir, QStringList args) {
+    QProcess p;
+    prepare(p, comDir);
+    for (const QString& a : args.filter(QRegularExpression("^>")))
+        p.setStandardOutputFile(a.mid(1));
+    args.removeIf([](const QString& a) { return a.startsWith('>'); });
     p.start(RXMEM_PROGRAM, QStringList{"--quiet"} + args);
     if (!p.waitForFinished(60000)) return {};
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
@@ -39,6 +51,19 @@ QStringList framesOf(const QString& logPath) {
     return names;
 }
 
+bool writeFile(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+}
+
+// "M100=1\nM101=1\n..." for the memory words first..last.
+QByteArray wordsFile(int first, int last, int value) {
+    QByteArray text;
+    for (int w = first; w <= last; ++w)
+        text += "M" + QByteArray::number(w) + "=" + QByteArray::number(value) + "\n";
+    return text;
+}
+
 } // namespace
 
 class TestRxmem : public QObject {
@@ -46,7 +71,9 @@ class TestRxmem : public QObject {
   private slots:
     void commands_data();
     void commands();
-    void backupRestoredOntoAnotherController();
+    void modelBackupWritesOnlyItsWords();
+    void lostPortEndsTheLoad();
+    void signalEndsAtAWordsBoundary();
 };
 
 void TestRxmem::commands_data() {
@@ -55,42 +82,88 @@ void TestRxmem::commands_data() {
     QTest::addColumn<QStringList>("args");      // FILE stands for that file
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("said");   // a line of the output or the error output
-    QTest::addColumn<QString>("frames"); // what the controller took, in short, or "" for none
+    QTest::addColumn<QString>("frames"); // what the controller took, in short; "" for nothing
     const QStringList plain{"--no-pace"};
-    QTest::newRow("read") << plain << QByteArray() << QStringList{"read", "m150", "E28"} << 0
-                          << "M150=3\nE28=1\n"
-                          << "RM150 RE28";
-    QTest::newRow("write reads back, M36 with E16")
+    QTest::newRow("read: two agreeing replies each")
+        << plain << QByteArray() << QStringList{"read", "m150", "E28"} << 0 << "M150=3\nE28=1\n"
+        << "RM150 RM150 RE28 RE28";
+    QTest::newRow("write the editor's words: M36 with E16, read back twins included")
         << plain << QByteArray() << QStringList{"write", "M36=700", "M100=5"} << 0
         << "2 words written, 2 verified"
-        << "WM36 WE16 WM100 RM36 RM100";
-    QTest::newRow("one word written") << plain << QByteArray() << QStringList{"write", "M21=4"} << 0
-                                      << "1 word written, 1 verified"
-                                      << "WM21 RM21";
-    for (const auto& [name, text] :
-         QList<QPair<QString, QByteArray>>{{"bad line", "M21=1\nM22 2\n"},
-                                           {"unknown word", "M21=1\nQ5=2\n"},
-                                           {"value too big", "M21=70000\n"},
-                                           {"word twice", "M21=1\nM21=2\n"},
-                                           {"no word at all", "# only a comment\n"}})
+        << "WM36 WE16 WM100 RM36 RM36 RE16 RE16 RM100 RM100";
+    QTest::newRow("write other words: exactly those")
+        << plain << QByteArray() << QStringList{"write", "E16=5", "M36=7"} << 0
+        << "2 words written, 2 verified"
+        << "WE16 WM36 RE16 RE16 RM36 RM36";
+    QTest::newRow("load of what the controller holds: nothing written")
+        << QStringList{"--no-pace", "--set", "E16=2000"} << QByteArray("M36=2000\nM150=3\n")
+        << QStringList{"load", "FILE"} << 0 << "0 of 2 words differed: 0 written, 2 verified"
+        << "RM36 RM36 RE16 RE16 RM150 RM150";
+    QTest::newRow("load: a word goes with its twin when the twin differs")
+        << plain << QByteArray("M36=2000\nM150=3\n") << QStringList{"load", "FILE"} << 0
+        << "1 of 2 words differed: 1 written, 2 verified"
+        << "RM36 RM36 RE16 RE16 RM150 RM150 WM36 WE16 RM36 RM36 RE16 RE16 RM150 RM150";
+    QTest::newRow("load --all of a model's file: word by word, no twin")
+        << plain << QByteArray("E28=1\nM36=2000\n") << QStringList{"load", "--all", "FILE"} << 0
+        << "2 words written, 2 verified"
+        << "WE28 WM36 RE28 RE28 RM36 RM36";
+    const QList<QPair<QString, QByteArray>> badFiles{
+        {"bad line", "M21=1\nM22 2\n"},
+        {"unknown word", "M21=1\nQ5=2\n"},
+        {"value too big", "M21=70000\n"},
+        {"word twice", "M21=1\nM21=2\n"},
+        {"no word at all", "# only a comment\n"},
+        {"over 1 MiB", "#" + QByteArray(1 << 20, 'x') + "\n"}};
+    for (const auto& [name, text] : badFiles)
         QTest::newRow(qPrintable("load, " + name))
-            << plain << text << QStringList{"load", "FILE"} << 2 << "FILE:"
+            << plain << text << QStringList{"load", "FILE"} << 2 << "FILE"
             << "";
+    QTest::newRow("load, junk is cut and escaped")
+        << plain << QByteArray("M21=\x1b[2J" + QByteArray(80, '9')) << QStringList{"load", "FILE"}
+        << 2 << "value \"\\x1b[2J" + QString(36, '9') + "...\""
+        << "";
     QTest::newRow("write, bad value")
         << plain << QByteArray() << QStringList{"write", "M21=1", "M22=x"} << 2 << "M22=x"
         << "";
-    QTest::newRow("muted word: no file")
-        << QStringList{"--no-pace", "--mute", "M150"} << QByteArray("# older\nM21=1\n")
-        << QStringList{"save", "FILE"} << 3 << "M150 on port COM1 (3 tries)"
+    QTest::newRow("write, an empty argument writes nothing")
+        << plain << QByteArray() << QStringList{"write", ""} << 2 << "expected WORD=VALUE"
         << "";
-    QTest::newRow("muted word, no older file")
+    QTest::newRow("write, a comment writes nothing")
+        << plain << QByteArray() << QStringList{"write", "#M21=5"} << 2 << "expected WORD=VALUE"
+        << "";
+    QTest::newRow("silent word: no file, the older one kept")
+        << QStringList{"--no-pace", "--mute", "E70"} << QByteArray("# older\nM21=1\n")
+        << QStringList{"save", "--model", "rx300", "FILE"} << 3
+        << "no reply from the controller to the read of E70 on port COM1 (6 reads)"
+        << "RE70 RE70 RE70 RE70 RE70 RE70";
+    QTest::newRow("silent word, no older file")
         << QStringList{"--no-pace", "--mute", "E74"} << QByteArray()
-        << QStringList{"save", "--model", "rx300", "FILE"} << 3 << "E74 on port COM1"
+        << QStringList{"save", "--model", "rx300", "FILE"} << 3 << "E74 on port COM1 (6 reads)"
+        << "RE70 RE70 RE71 RE71 RE72 RE72 RE73 RE73 RE74 RE74 RE74 RE74 RE74 RE74";
+    QTest::newRow("option after the command, missing port")
+        << plain << QByteArray() << QStringList{"read", "M1", "--port", "COM9"} << 3
+        << "cannot open port COM9"
         << "";
-    QTest::newRow("missing port") << plain << QByteArray()
-                                  << QStringList{"--port", "COM9", "read", "M1"} << 3
-                                  << "cannot open port COM9"
-                                  << "";
+    QTest::newRow("output that cannot be written")
+        << plain << QByteArray() << QStringList{"read", "M150", ">/dev/full"} << 2
+        << "cannot write the output"
+        << "RM150 RM150";
+    // The command line, checked before any port opens.
+    const QList<QPair<QStringList, QString>> usage{
+        {{"--quiet=1", "read", "M1"}, "option --quiet takes no value"},
+        {{"--help=x"}, "option --help takes no value"},
+        {{"--port", "", "read", "M1"}, "option --port needs a value"},
+        {{"load", ""}, "the file name is empty"},
+        {{"load", "/"}, "/: this is a folder, not a file"},
+        {{"--trace", "/", "read", "M1"}, "/: this is a folder, not a file"},
+        {{"save", "/proc/x"}, "the folder /proc cannot be written"},
+        {{"load", "/dev/zero"}, "larger than 1 MiB"},
+        {{"save", "--port", "COM1", "--port", "COM2", "FILE"}, "save works on one port"},
+        {{"load", "--model", "rx200", "FILE"}, "option --model does not go with load"},
+    };
+    for (const auto& [args, said] : usage)
+        QTest::newRow(qPrintable("usage: " + args.join(' ')))
+            << plain << QByteArray() << args << 2 << said << "";
 }
 
 void TestRxmem::commands() {
@@ -104,22 +177,13 @@ void TestRxmem::commands() {
     SimProcess controller(dir.path(), simulator);
     QVERIFY(controller.start());
     const QString path = dir.filePath("words.txt");
-    if (!file.isEmpty()) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(file);
-    }
+    if (!file.isEmpty()) QVERIFY(writeFile(path, file));
     args.replaceInStrings(QRegularExpression("^FILE$"), path);
     const Run run = rxmem(dir.path(), args);
     QCOMPARE(run.status, status);
     QVERIFY2((run.out + run.err).contains(QString(said).replace("FILE", path)),
              qPrintable(run.out + run.err));
-    const QStringList took = framesOf(controller.log());
-    if (frames.isEmpty() && status != 3) {
-        QCOMPARE(took, QStringList()); // bad input: not one byte
-    } else if (!frames.isEmpty()) {
-        QCOMPARE(took.join(' '), frames);
-    }
+    QCOMPARE(framesOf(controller.log()).join(' '), frames);
     if (file.isEmpty() && status != 0) {
         QVERIFY(!QFile::exists(path));
     } else if (!file.isEmpty()) {
@@ -130,27 +194,91 @@ void TestRxmem::commands() {
     }
 }
 
-void TestRxmem::backupRestoredOntoAnotherController() {
+void TestRxmem::modelBackupWritesOnlyItsWords() {
     QTemporaryDir first, second;
     SimProcess a(first.path(), {"--no-pace"});
-    SimProcess b(second.path(), {"--no-pace", "--set", "M21=9,M36=1234,M150=300,M240=7"});
+    SimProcess b(second.path(), {"--no-pace", "--set", "M36=1234,E70=99,E28=0"});
     QVERIFY(a.start());
     QVERIFY(b.start());
     const QString backup = first.filePath("backup.txt");
-    QCOMPARE(rxmem(first.path(), {"save", backup}).status, 0);
-
-    const Run before = rxmem(second.path(), {"diff", backup});
-    QCOMPARE(before.status, 1);
-    QVERIFY2(before.out.contains("M150: file 3, controller 300"), qPrintable(before.out));
+    QCOMPARE(rxmem(first.path(), {"save", "--model", "rx200", backup}).status, 0);
+    QFile f(backup);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QStringList inFile;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (!line.isEmpty() && !line.startsWith('#')) inFile << line.left(line.indexOf('='));
 
     const Run load = rxmem(second.path(), {"load", backup});
     QCOMPARE(load.status, 0);
-    QCOMPARE(load.out, QString("180 words written, 180 verified\n"));
-    // M22 and M36 to M59 take their EEPROM twin with them.
-    QCOMPARE(framesOf(b.log()).filter(QRegularExpression("^W")).size(), 180 + 25);
-    const Run after = rxmem(second.path(), {"diff", backup});
-    QCOMPARE(after.status, 0);
-    QCOMPARE(after.out, QString("180 words compared, no difference\n"));
+    QCOMPARE(load.out,
+             QString("3 of %1 words differed: 3 written, %1 verified\n").arg(inFile.size()));
+    const QStringList writes = framesOf(b.log()).filter(QRegularExpression("^W"));
+    QCOMPARE(writes.join(' '), QString("WE70 WM36 WE28")); // in the file's order, nothing else
+    for (const QString& w : writes)
+        QVERIFY2(inFile.contains(w.mid(1)), qPrintable(w));
+    QCOMPARE(rxmem(second.path(), {"diff", backup}).status, 0);
+}
+
+void TestRxmem::lostPortEndsTheLoad() {
+    // 30 words with 100 ms after each: the port goes away under the load, and comes back.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("words.txt");
+    QVERIFY(writeFile(file, wordsFile(100, 129, 7)));
+    auto first = std::make_unique<SimProcess>(dir.path(), QStringList{"--no-pace"});
+    QVERIFY(first->start());
+    QProcess p;
+    prepare(p, dir.path());
+    p.start(RXMEM_PROGRAM, {"--quiet", "load", "--all", file});
+    QTRY_VERIFY_WITH_TIMEOUT(framesOf(first->log()).size() >= 10, 20000);
+    first->stop();
+    const int reached = int(framesOf(first->log()).size());
+    SimProcess second(dir.path() + "/back", {"--no-pace"});
+    QVERIFY(QDir(dir.path()).mkpath("back"));
+    // The same name leads to a controller again, as when the adapter is plugged back in.
+    QVERIFY(second.start());
+    QVERIFY(QFile::link(dir.path() + "/back/COM1", dir.path() + "/COM1"));
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 3);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(err.contains("the port COM1 went away: cable or adapter unplugged?"), qPrintable(err));
+    const QRegularExpression count(
+        "port COM1 lost after (\\d+) of 30 words \\(last written M(\\d+)");
+    const auto m = count.match(err);
+    QVERIFY2(m.hasMatch(), qPrintable(err));
+    // Every word counted reached the first controller; the one under way may have.
+    const int told = m.captured(1).toInt();
+    QVERIFY2(told == reached || told == reached - 1, qPrintable(err));
+    QCOMPARE(m.captured(2).toInt(), 99 + told);
+    // Nothing after the loss, even with the port back: the link never opened it again.
+    QCOMPARE(framesOf(second.log()), QStringList());
+}
+
+void TestRxmem::signalEndsAtAWordsBoundary() {
+    // The editor's words M36..M59: each goes with its twin, 200 ms a word.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("words.txt");
+    QVERIFY(writeFile(file, wordsFile(36, 59, 9)));
+    SimProcess controller(dir.path(), {"--no-pace"});
+    QVERIFY(controller.start());
+    QProcess p;
+    prepare(p, dir.path());
+    p.start(RXMEM_PROGRAM, {"--quiet", "load", "--all", file});
+    QTRY_VERIFY_WITH_TIMEOUT(framesOf(controller.log()).size() >= 5, 20000);
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 130);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    const auto m = QRegularExpression("stopped by SIGINT after (\\d+) of 24 words \\(last written "
+                                      "(M\\d+)\\)")
+                       .match(err);
+    QVERIFY2(m.hasMatch(), qPrintable(err));
+    // Each word that went out took its twin along; the count is of those words.
+    const QStringList took = framesOf(controller.log());
+    QStringList pairs;
+    for (int w = 36; w < 36 + m.captured(1).toInt(); ++w)
+        pairs << QString("WM%1 WE%2").arg(w).arg(w - 20);
+    QCOMPARE(took.join(' '), pairs.join(' '));
+    QCOMPARE(m.captured(2), QString("M%1").arg(35 + m.captured(1).toInt()));
 }
 
 QTEST_MAIN(TestRxmem)

@@ -1,0 +1,265 @@
+#include "flows.h"
+
+#include "messages.h"
+#include "modelwords.h"
+
+#include <algorithm>
+
+namespace rxmem {
+
+namespace {
+
+// Marks a text for the catalog where it is not looked up at once.
+constexpr const char* N_(const char* msgid) {
+    return msgid;
+}
+
+void usage(const QString& message) {
+    Output(false).message(QStringLiteral("rxmem: ") + message);
+}
+
+// A word read back after a write, or compared with a file: the value it should hold, and for an
+// EEPROM twin the memory word it was written with.
+struct Check {
+    Word word;
+    std::uint16_t expected = 0;
+    std::optional<Word> twinOf;
+};
+
+std::vector<Check> checksOf(const std::vector<Assignment>& items, bool twins) {
+    std::vector<Check> checks;
+    for (const Assignment& a : items) {
+        checks.push_back({a.word, a.value, std::nullopt});
+        if (const auto twin = twins ? eepromTwin(a.word) : std::nullopt)
+            checks.push_back({*twin, a.value, a.word});
+    }
+    return checks;
+}
+
+std::vector<Word> wordsOf(const std::vector<Check>& checks) {
+    std::vector<Word> words;
+    for (const Check& c : checks)
+        words.push_back(c.word);
+    return words;
+}
+
+// Reads the checks' words and says each one that holds another value; `then` gets how many
+// did.
+void compare(Session& session, std::vector<Check> checks, const char* differFormat,
+             std::function<void(int differ)> then) {
+    const auto words = wordsOf(checks);
+    session.readAll(words, [&session, checks = std::move(checks), differFormat,
+                            then = std::move(then)](std::vector<std::uint16_t> values) {
+        int differ = 0;
+        for (std::size_t i = 0; i < checks.size(); ++i) {
+            if (checks[i].expected == values[i]) continue;
+            ++differ;
+            QString name = rxwords::wordName(checks[i].word);
+            if (checks[i].twinOf)
+                name = text("%1 (with %2)").arg(name, rxwords::wordName(*checks[i].twinOf));
+            session.data(text(differFormat).arg(name).arg(checks[i].expected).arg(values[i]));
+        }
+        then(differ);
+    });
+}
+
+// Writes the items, reads every one back (twins included) and says how it went: `summary`
+// when every word holds what was written.
+void writeAndVerify(Session& session, std::vector<Assignment> items, const char* differFormat,
+                    std::function<QString()> summary) {
+    auto checks = checksOf(session.job().items, session.job().twins);
+    session.writer().write(
+        std::move(items), session.job().twins,
+        [&session](int done, int total, Word w) { session.progress(done, total, w); },
+        [&session] { return session.proceed(); },
+        [&session, checks = std::move(checks), differFormat, summary = std::move(summary)] {
+            compare(session, checks, differFormat, [&session, summary](int differ) {
+                if (differ == 0) session.data(summary());
+                session.finish(differ == 0 ? ExitDone : ExitDifferences);
+            });
+        });
+}
+
+QString writtenAndVerified(std::size_t n) {
+    return text("%1 word written, %2 verified", "%1 words written, %2 verified", n).arg(n).arg(n);
+}
+
+} // namespace
+
+std::optional<std::vector<Word>> modelWordList(const QString& name) {
+    for (const ModelWords& m : modelWords) {
+        if (name != QLatin1String(m.name.data(), qsizetype(m.name.size()))) continue;
+        std::vector<Word> words;
+        for (const calcore::WordRead& r : m.refreshReads) {
+            const Word w{r.space, r.word};
+            if (std::find(words.begin(), words.end(), w) == words.end()) words.push_back(w);
+        }
+        return words;
+    }
+    return std::nullopt;
+}
+
+int prepareWords(const Options& options, Job& job) {
+    for (const QString& name : options.operands) {
+        const auto word = rxwords::parseWord(name);
+        if (!word) {
+            usage(rxwords::unknownWord(name));
+            return ExitUsage;
+        }
+        job.words.push_back(*word);
+    }
+    return ExitDone;
+}
+
+int prepareAssignments(const Options& options, Job& job) {
+    for (int i = 0; i < options.operands.size(); ++i) {
+        const QString& arg = options.operands[i];
+        // Blank or a comment in a file, but not as an argument: it would write nothing.
+        const auto parsed = arg.trimmed().isEmpty() || arg.trimmed().startsWith(QLatin1Char('#'))
+                                ? rxwords::ParseResult{{}, rxwords::InputError{1, {}}}
+                                : rxwords::parseAssignments({arg});
+        if (parsed.error) {
+            const QString reason = parsed.error->reason.isEmpty()
+                                       ? text("expected WORD=VALUE, like M150=300")
+                                       : parsed.error->reason;
+            usage(QStringLiteral("\"%1\": %2").arg(rxwords::quoted(arg), reason));
+            return ExitUsage;
+        }
+        job.items.push_back(parsed.items.front());
+    }
+    const auto all = rxwords::parseAssignments(options.operands);
+    if (all.error) { // a word given twice
+        usage(all.error->reason);
+        return ExitUsage;
+    }
+    job.twins = writtenWithTwins(job.items);
+    return ExitDone;
+}
+
+int prepareSave(const Options& options, Job& job) {
+    job.words = options.model.isEmpty() ? rxwords::editorWords() : *modelWordList(options.model);
+    // The file is written beside its place and takes it only once every word has answered: a
+    // failed save leaves no file and never damages an older one.
+    const QString& path = options.operands.first();
+    job.out = std::make_unique<QSaveFile>(path);
+    QString problem = rxwords::pathProblem(path, rxwords::Access::Write);
+    if (problem.isEmpty() && !job.out->open(QIODevice::WriteOnly))
+        problem = rxwords::writeFailure(path);
+    if (!problem.isEmpty()) {
+        usage(QStringLiteral("%1: %2").arg(path, problem));
+        return ExitUsage;
+    }
+    return ExitDone;
+}
+
+int prepareFile(const Options& options, Job& job) {
+    const rxwords::FileResult file = rxwords::readFile(options.operands.first());
+    if (!file.error.isEmpty()) {
+        if (file.errorLine > 0)
+            Output(false).message(file.error);
+        else
+            usage(file.error);
+        return ExitUsage;
+    }
+    job.items = file.items;
+    job.twins = options.command == Command::Load && writtenWithTwins(job.items);
+    return ExitDone;
+}
+
+void readFlow(Session& session) {
+    session.readAll(session.job().words, [&session](std::vector<std::uint16_t> values) {
+        const auto& words = session.job().words;
+        for (std::size_t i = 0; i < words.size(); ++i)
+            session.data(QStringLiteral("%1=%2").arg(rxwords::wordName(words[i])).arg(values[i]));
+        session.finish(ExitDone);
+    });
+}
+
+void saveFlow(Session& session) {
+    session.readAll(session.job().words, [&session](std::vector<std::uint16_t> values) {
+        const Options& o = session.options();
+        const auto& words = session.job().words;
+        std::vector<Assignment> out;
+        for (std::size_t i = 0; i < words.size(); ++i)
+            out.push_back({words[i], values[i], 0});
+        const QStringList header = rxwords::fileHeader(
+            QStringLiteral("rxmem %1").arg(QStringLiteral(RX_VERSION)), session.port(),
+            o.model.isEmpty() ? rxwords::editorWordsLine()
+                              : QStringLiteral("words of model %1").arg(o.model));
+        QSaveFile& file = *session.job().out;
+        file.write(rxwords::formatFile(header, out));
+        if (!file.commit()) {
+            session.fail(QStringLiteral("%1: %2").arg(o.operands.first(), file.errorString()),
+                         ExitUsage);
+            return;
+        }
+        if (!o.quiet)
+            session.message(text("%1 word saved in %2", "%1 words saved in %2", words.size())
+                                .arg(words.size())
+                                .arg(o.operands.first()));
+        session.finish(ExitDone);
+    });
+}
+
+void writeFlow(Session& session) {
+    const auto n = session.job().items.size();
+    writeAndVerify(session, session.job().items, N_("%1: written %2, controller %3"),
+                   [n] { return writtenAndVerified(n); });
+}
+
+void loadFlow(Session& session) {
+    const auto& items = session.job().items;
+    if (session.options().all) {
+        writeAndVerify(session, items, N_("%1: file %2, controller %3"),
+                       [n = items.size()] { return writtenAndVerified(n); });
+        return;
+    }
+    // Only what differs is written: the controller's EEPROM and the technician's time are
+    // spared. A word goes with its twin when either holds another value.
+    const auto checks = checksOf(items, session.job().twins);
+    session.readAll(wordsOf(checks), [&session, checks](std::vector<std::uint16_t> values) {
+        const auto& items = session.job().items;
+        std::vector<Assignment> differing;
+        for (std::size_t i = 0, c = 0; i < items.size(); ++i) {
+            bool differs = values[c++] != items[i].value;
+            while (c < checks.size() && checks[c].twinOf)
+                differs = (values[c++] != items[i].value) || differs;
+            if (differs) differing.push_back(items[i]);
+        }
+        const std::size_t total = items.size();
+        const std::size_t count = differing.size();
+        auto summary = [total, count] {
+            return text("%1 of %2 word differed: %3 written, %4 verified",
+                        "%1 of %2 words differed: %3 written, %4 verified", total)
+                .arg(count)
+                .arg(total)
+                .arg(count)
+                .arg(total);
+        };
+        if (differing.empty()) { // the reads just made are the check
+            session.data(summary());
+            session.finish(ExitDone);
+            return;
+        }
+        writeAndVerify(session, std::move(differing), N_("%1: file %2, controller %3"), summary);
+    });
+}
+
+void diffFlow(Session& session) {
+    auto checks = checksOf(session.job().items, false);
+    const auto n = checks.size();
+    compare(session, std::move(checks), N_("%1: file %2, controller %3"),
+            [&session, n](int differ) {
+                if (differ == 0)
+                    session.data(text("%1 word compared, no difference",
+                                      "%1 words compared, no difference", n)
+                                     .arg(n));
+                session.finish(differ == 0 ? ExitDone : ExitDifferences);
+            });
+}
+
+void watchFlow(Session& session) {
+    session.finish(ExitDone); // built next
+}
+
+} // namespace rxmem
