@@ -1,6 +1,7 @@
 #include "catalog.h"
 
 #include "catalogs.h"
+#include "wordfile.h"
 
 #include <libintl.h>
 
@@ -18,6 +19,7 @@ QString catalogDir() {
 void initCatalogs() {
     for (const char* domain : {kSetupDomain, kMessageDomain})
         rxport::bindCatalog(domain, catalogDir());
+    rxwords::initCatalog(catalogDir());
 }
 
 QString setupText(const char* msgid) {
@@ -26,6 +28,10 @@ QString setupText(const char* msgid) {
 
 QString messageText(const char* msgid) {
     return QString::fromUtf8(dgettext(kMessageDomain, msgid));
+}
+
+QString messageText(const char* singular, const char* plural, qint64 n) {
+    return QString::fromUtf8(dngettext(kMessageDomain, singular, plural, (unsigned long)n));
 }
 
 } // namespace memedit

@@ -50,6 +50,7 @@ ActionQueue::Steps Form1::writeSteps(const RowInfo& row, std::shared_ptr<QString
         comPort_->SendText(byte(*value >> 8));
         comPort_->SendText(byte(*value));
         comPort_->SendText(byte(0x0D));
+        setMarked(word, false); // the controller holds what the box shows
         return eepromPause > 0 ? eepromPause : rxline::PauseAfterWriteMs;
     });
     if (row.eepromWord >= 0) {
@@ -125,6 +126,8 @@ int Form1::receive(int count) {
             rxport::trace().bytes("DROP", line);
         } else if (QLineEdit* edit = box(reply.word)) {
             edit->setText(reply.text);
+            filled(reply.word);
+            setMarked(reply.word, false);
         }
     }
     ReplyBuffer.clear();

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "catalog.h"
 #include "panelfont.h"
 #include "serialport.h"
 #include "sweeps.h"
@@ -24,6 +25,8 @@ namespace memedit {
 
 namespace {
 constexpr const char* kWebAddress = "www.velmora.com.br";
+constexpr const char* kTitle = "Ajuste memória não volátil- VELMORA";
+constexpr int kTitleMessageMs = 6000;
 
 // The editor's rows are laid out in pixels, so its text is sized in pixels too.
 QFont panelFontPixels(int pixelHeight, bool bold = false) {
@@ -49,7 +52,7 @@ QPoint placeWithin(const QRect& screen, const QRect& window) {
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Ajuste memória não volátil- VELMORA"));
+    setWindowTitle(QString::fromUtf8(kTitle));
     setFont(panelFontPixels(11));
     // 1193 x 530 is the window with its frame, which takes about 16 pixels of the width and 38
     // of the height: the tab control keeps the same margin on its right as on its left.
@@ -72,6 +75,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     });
 
     buildTopBar();
+    buildFileMenu();
     buildPages();
     pageControl_->setCurrentIndex(2);
 }
@@ -157,11 +161,19 @@ void Form1::buildPages() {
                                              {.area = row.captionRect,
                                               .align = caption->alignment(),
                                               .neighbours = {row.editRect}}));
+        // The caption is the controller's old name of the row; the tip names the word the row
+        // reads and writes, as rxmem, the files and the simulator's log name it.
+        const QString name = QStringLiteral("M%1").arg(word);
+        caption->setToolTip(row.eepromWord < 0
+                                ? name
+                                : messageText("%1 - also writes %2")
+                                      .arg(name, QStringLiteral("E%1").arg(row.eepromWord)));
 
         auto* edit = new QLineEdit(QStringLiteral("0"), sheet);
         edit->setObjectName(row.editName);
         edit->setGeometry(row.editRect);
         boxes_[word] = edit;
+        connect(edit, &QLineEdit::textEdited, this, [this, word] { filled(word); });
 
         auto* read = new QPushButton(QStringLiteral("Ler"), sheet);
         read->setObjectName(QStringLiteral("Read%1").arg(word));
@@ -193,6 +205,18 @@ void Form1::buildPages() {
         bar->setTextVisible(false);
         bars_[k] = bar;
     }
+}
+
+void Form1::showInTitle(const QString& message) {
+    // Told without a box: a technician who saves often is not stopped each time.
+    setWindowTitle(message);
+    if (!titleTimer_) {
+        titleTimer_ = new QTimer(this);
+        titleTimer_->setSingleShot(true);
+        connect(titleTimer_, &QTimer::timeout, this,
+                [this] { setWindowTitle(QString::fromUtf8(kTitle)); });
+    }
+    titleTimer_->start(kTitleMessageMs);
 }
 
 void Form1::reportFailure(const QString& message, bool portError) {

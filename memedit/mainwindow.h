@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 class QCloseEvent;
 class QLineEdit;
@@ -37,6 +38,15 @@ class Form1 : public QWidget {
     const QByteArray& replyBuffer() const { return ReplyBuffer; }
     int sweepCounter() const { return SweepCounter; }
     bool busy() const { return queue_.busy(); }
+    // The word's box shows a value a file brought that has not been written or read since.
+    bool marked(int word) const { return marked_.contains(word); }
+
+    // The menu "Arquivo" without its dialogs: the boxes of a parameter file's words take its
+    // values, or the boxes that hold a value go into a file. Nothing goes on the line. Both
+    // wait their turn behind the actions already clicked; an error is shown in the error box,
+    // a success in the title for a few seconds.
+    void openWords(const QString& path);
+    void saveWords(const QString& path);
 
     // Grabs each page in turn into DIR/memedit-pageN.png.
     bool saveScreenshots(const QString& dir);
@@ -54,6 +64,13 @@ class Form1 : public QWidget {
   private:
     void buildTopBar();
     void buildPages();
+    void buildFileMenu();
+    void askForFile(bool save);
+    // Marks a box a file changed, or clears its mark once the word is written or read.
+    void setMarked(int word, bool on);
+    // A value a read or the technician put in a box: saved with the others.
+    void filled(int word) { filled_.insert(word); }
+    void showInTitle(const QString& message);
     // A click of the technician: the next failure is reported again.
     void acted() { reportedSinceAct_ = false; }
     void reportFailure(const QString& message, bool portError);
@@ -79,6 +96,9 @@ class Form1 : public QWidget {
     std::map<int, QLineEdit*> boxes_;
     QTimer* timers_[kSweeps] = {};
     QProgressBar* bars_[kSweeps] = {};
+    QTimer* titleTimer_ = nullptr;
+    std::set<int> filled_; // boxes read, typed into or opened: the start text "0" is no value
+    std::set<int> marked_;
 
     int PendingWord = 0;
     QByteArray ReplyBuffer;
