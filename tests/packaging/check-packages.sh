@@ -53,7 +53,8 @@ for package in velmora-rx-tools velmora-rx-sim; do
 done
 for p in "${programs[@]}"; do
     expect+=("usr/bin/$p" "usr/share/man/man1/$p.1.gz" "usr/share/applications/$p.desktop"
-        "usr/share/icons/hicolor/scalable/apps/velmora-$p.svg")
+        "usr/share/icons/hicolor/scalable/apps/velmora-$p.svg"
+        "usr/share/metainfo/invalid.velmora.$p.metainfo.xml")
 done
 for f in "${expect[@]}"; do
     [ -f "$root/$f" ] || fail "the packages lack /$f"
@@ -71,6 +72,19 @@ for d in "$root"/usr/share/applications/*.desktop; do
     if command -v desktop-file-validate >/dev/null; then
         desktop-file-validate "$d" || fail "$d does not validate"
     fi
+done
+
+# The AppStream metadata: valid alone, and in the tree, where each launchable names a menu entry
+# of the package; each gives its program.
+command -v appstreamcli >/dev/null || fail "no appstreamcli (scripts/setup-deps installs appstream)"
+appstream() {
+    appstreamcli "$@" >"$work/appstream" 2>&1 || { cat "$work/appstream" >&2; fail "appstreamcli $*"; }
+}
+appstream validate --no-net "$root"/usr/share/metainfo/*.xml
+appstream validate-tree --no-net "$root"
+for p in "${programs[@]}"; do
+    grep -q "<binary>$p</binary>" "$root/usr/share/metainfo/invalid.velmora.$p.metainfo.xml" ||
+        fail "the AppStream metadata of $p does not give its binary"
 done
 
 for p in "${programs[@]}" rxmem rxsim; do
