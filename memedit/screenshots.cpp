@@ -1,9 +1,10 @@
 // Not part of the editor: shows its window, saves a picture of each page and leaves
 // (scripts/run and scripts/readme-pictures run it under Xvfb).
-//   memedit_screenshots [--sweep] OUTPUT_DIR
+//   memedit_screenshots [--sweep] [--open FILE] OUTPUT_DIR
 // With --sweep, a controller (scripts/run: the simulator) answers on COM1: the sweep of the
 // page shown at start reads that page first, so its picture shows the controller's values as
-// a technician sees them.
+// a technician sees them. With --open, the parameter file FILE is opened after that, so the
+// pictures show the boxes it changed, marked.
 #include "catalog.h"
 #include "mainwindow.h"
 #include "sweeps.h"
@@ -19,17 +20,46 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    const QStringList args = QApplication::arguments().mid(1);
-    const bool sweep = args.size() == 2 && args.first() == QStringLiteral("--sweep");
-    if (args.size() != (sweep ? 2 : 1)) {
-        std::fprintf(stderr, "usage: memedit_screenshots [--sweep] OUTPUT_DIR\n");
+    QStringList args = QApplication::arguments().mid(1);
+    const bool sweep = args.removeAll(QStringLiteral("--sweep")) > 0;
+    QString open;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--open"));
+        at >= 0 && at + 1 < args.size()) {
+        open = args.takeAt(at + 1);
+        args.removeAt(at);
+    }
+    if (args.size() != 1 || args.first().startsWith(QLatin1Char('-'))) {
+        std::fprintf(stderr, "usage: memedit_screenshots [--sweep] [--open FILE] OUTPUT_DIR\n");
         return 2;
     }
     memedit::initCatalogs();
     memedit::Form1 window;
     window.show();
     const QString dir = args.last();
-    if (!sweep) return window.saveScreenshots(dir) ? 0 : 1;
+    int status = 0;
+    // The pictures are taken once every action is done: the sweep's timer has stopped, its
+    // last reply is in, the file is open.
+    const auto takePictures = [&] {
+        if (!open.isEmpty()) window.openWords(open);
+        QTimer* poll = new QTimer(&app);
+        QObject::connect(poll, &QTimer::timeout, &app, [&] {
+            if (window.busy()) return;
+            if (!window.saveScreenshots(dir)) status = 1;
+            QApplication::quit();
+        });
+        poll->start(50);
+    };
+    // A controller that stops answering leaves a sweep waiting: give up rather than hang.
+    QTimer::singleShot(60000, &app, [&] {
+        std::fprintf(stderr, "memedit_screenshots: the window did not finish its actions\n");
+        status = 1;
+        QApplication::quit();
+    });
+    if (!sweep) {
+        takePictures();
+        QApplication::exec();
+        return status;
+    }
 
     // The sweep of the page the editor opens on, as a technician's first click; the pictures
     // are taken once its timer has stopped and its last reply is in.
@@ -40,20 +70,13 @@ int main(int argc, char* argv[]) {
                      [page](const memedit::SweepInfo& s) { return s.page == page; });
     auto* timer = window.findChild<QTimer*>(QLatin1String(info->timer));
     window.findChild<QPushButton*>(QLatin1String(info->button))->click();
-    int status = 0;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+    QTimer sweepDone;
+    QObject::connect(&sweepDone, &QTimer::timeout, &app, [&] {
         if (timer->isActive() || window.busy()) return;
-        if (!window.saveScreenshots(dir)) status = 1;
-        QApplication::quit();
+        sweepDone.stop();
+        takePictures();
     });
-    poll.start(50);
-    // A controller that stops answering leaves the sweep waiting: give up rather than hang.
-    QTimer::singleShot(60000, &app, [&] {
-        std::fprintf(stderr, "memedit_screenshots: the sweep did not end\n");
-        status = 1;
-        QApplication::quit();
-    });
+    sweepDone.start(50);
     QApplication::exec();
     return status;
 }
