@@ -12,6 +12,8 @@
 
 namespace calcore {
 
+using namespace rxline;
+
 QString portFailureMessage(const QString& portText, const QString& reason) {
     if (portText.trimmed().isEmpty())
         return QStringLiteral("Nenhuma porta foi escolhida: escolha uma porta da lista ou digite "

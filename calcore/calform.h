@@ -18,7 +18,7 @@ class CalForm : public QWidget, public Panel {
   public:
     // `portText` is the port box text of the selection window (COM1, /dev/ttyACM0, ...).
     // `link` is the line to the controller; without one the window opens a serial link.
-    CalForm(const Model& model, QString portText, std::unique_ptr<WordLink> link = {},
+    CalForm(const Model& model, QString portText, std::unique_ptr<rxline::WordLink> link = {},
             QWidget* parent = nullptr);
     ~CalForm() override;
 
@@ -30,7 +30,7 @@ class CalForm : public QWidget, public Panel {
     void reopenPort();
 
     const Model& model() const { return model_; }
-    WordLink& link() { return *link_; }
+    rxline::WordLink& link() { return *link_; }
     PollCycle& cycle() { return cycle_; }
     QWidget* control(const QString& name) const { return controls_.value(name); }
     // The exit question while it is open.
@@ -65,7 +65,7 @@ class CalForm : public QWidget, public Panel {
 
     const Model& model_;
     QString portText_;
-    std::unique_ptr<WordLink> link_;
+    std::unique_ptr<rxline::WordLink> link_;
     PollCycle cycle_;
     QHash<QString, QWidget*> controls_;
     QPointer<QWidget> question_;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "codec.h"
+#include "wordread.h"
 
 #include <initializer_list>
 #include <span>
@@ -13,9 +14,6 @@
 #include <vector>
 
 namespace calcore {
-
-// The tables and the cycle speak the line's words: spaces, frames, values, dispatch.
-using namespace rxline;
 
 class CalForm;
 
@@ -40,13 +38,6 @@ struct ControlDef {
     double points = 0;            // font size; 0 = the window's font
 };
 
-// A word the cycle reads, and the label that shows its value text (nullptr: kept, not shown).
-struct WordRead {
-    Space space;
-    std::uint8_t word;
-    const char* label = nullptr;
-};
-
 enum class RequestKind {
     EntryValue, // the entry's value as the pending bytes, the code, restart with a refresh
     CodeOnly,   // the code only; the entry is read when step 5 carries it out
@@ -64,7 +55,7 @@ struct RequestDef {
 // cycle; a change queues the write of its code with 1 or 0.
 struct FlagDef {
     const char* box;
-    Space space;
+    rxline::Space space;
     std::uint8_t word;
     int code;
 };
@@ -116,7 +107,7 @@ struct Model {
     std::span<const FlagDef> flags{};
     std::span<const ClockEntry> clockEntries{};
     std::span<const FetchDef> fetches{};
-    DispatchTable dispatch{};
+    rxline::DispatchTable dispatch{};
     // Sent once as the last step of the main window's load, before any command frame.
     std::span<const std::uint8_t> loadFrame{};
     const ExitQuestion* exitQuestion = nullptr;
@@ -130,12 +121,12 @@ struct DispatchRule {
     std::initializer_list<int> codes = {};
     int first = 0;
     int last = -1;
-    WriteAction::Kind kind = WriteAction::Drop;
+    rxline::WriteAction::Kind kind = rxline::WriteAction::Drop;
     int wordOffset = 0; // word = code + offset (plain writes: 0)
     int fixedWord = -1; // when >= 0 the word written, whatever the code
 };
-constexpr DispatchTable makeDispatch(std::initializer_list<DispatchRule> rules) {
-    DispatchTable t{};
+constexpr rxline::DispatchTable makeDispatch(std::initializer_list<DispatchRule> rules) {
+    rxline::DispatchTable t{};
     for (const auto& r : rules) {
         auto set = [&t, &r](int c) {
             const int word = r.fixedWord >= 0 ? r.fixedWord : c + r.wordOffset;

@@ -2,6 +2,8 @@
 
 namespace calcore {
 
+using namespace rxline;
+
 namespace {
 constexpr int CheckClickPauseMs = 100;
 }

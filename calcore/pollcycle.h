@@ -47,7 +47,7 @@ class PollCycle : public QObject {
     // Reads in a row without an answer before the controller is told silent.
     static constexpr int SilentAfterMissedReads = 3;
 
-    PollCycle(const Model& model, WordLink& link, Panel& panel, QObject* parent = nullptr);
+    PollCycle(const Model& model, rxline::WordLink& link, Panel& panel, QObject* parent = nullptr);
 
     // The main window load: counters to their start values and Timer1 running.
     void start();
@@ -79,7 +79,7 @@ class PollCycle : public QObject {
     void fetchNow(std::span<const WordRead> reads);
 
     // The value text last read for a word (empty before its first read).
-    std::string valueText(Space space, std::uint8_t word) const;
+    std::string valueText(rxline::Space space, std::uint8_t word) const;
 
     const PollState& state() const { return state_; }
     QTimer& timer() { return timer_; }
@@ -94,14 +94,14 @@ class PollCycle : public QObject {
   private:
     void readInto(const WordRead& b);
     void carryOutPendingWrite();
-    void queueWrite(const WriteAction& action);
+    void queueWrite(const rxline::WriteAction& action);
     // True when every flag box has been set from an answer.
     bool syncChecks();
     void restartRequested();
     void noteAnswer(bool answered);
 
     const Model& model_;
-    WordLink& link_;
+    rxline::WordLink& link_;
     Panel& panel_;
     QTimer timer_;
     PollState state_;
@@ -110,7 +110,7 @@ class PollCycle : public QObject {
     bool answering_ = true;
     int missedInARow_ = 0;
     unsigned requestSerial_ = 0;
-    std::map<std::pair<Space, std::uint8_t>, std::string> values_;
+    std::map<std::pair<rxline::Space, std::uint8_t>, std::string> values_;
     std::vector<bool> flagSynced_; // by the model's flag rows
 };
 

@@ -62,6 +62,7 @@
 #include <vector>
 
 using namespace calcore;
+using namespace rxline;
 using fuzzcheck::FuzzInput;
 using fuzzcheck::require;
 

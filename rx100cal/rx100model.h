@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model.h"
+#include "rx100words.h"
 
 #include <array>
 #include <cstdint>
@@ -23,21 +24,6 @@ static_assert(rxline::modbusCrcHolds(UsbModbusOnFrame));
 // The PWM enable mask E79 as the decimal text the mask box shows: bit i set exactly when the
 // box "Ativa PWM- Q(i+1)" is ticked (ticked[0] is Q1). Text typed before is not kept.
 std::string PackPwmMask(const std::array<bool, 8>& ticked);
-
-// Parameter refresh, steps 2 and 7 after a request. E28 is kept for the start-up setting of
-// "Usar Modbus", which reads it from the cycle rather than from a label.
-inline constexpr calcore::WordRead refreshReads[] = {
-    {.space = rxline::Space::Memory, .word = 19, .label = "Label52"},
-    {.space = rxline::Space::Memory, .word = 27, .label = "Label53"},
-    {.space = rxline::Space::Memory, .word = 18, .label = "Label56"},
-    {.space = rxline::Space::Eeprom, .word = 30, .label = "Label7"},
-    {.space = rxline::Space::Eeprom, .word = 31, .label = "Label8"},
-    {.space = rxline::Space::Memory, .word = 17, .label = "Label61"},
-    {.space = rxline::Space::Eeprom, .word = 28},
-    {.space = rxline::Space::Eeprom, .word = 29, .label = "Label45"},
-    {.space = rxline::Space::Eeprom, .word = 30, .label = "Label72"},
-    {.space = rxline::Space::Eeprom, .word = 31, .label = "Label74"},
-};
 
 const calcore::Model& model();
 

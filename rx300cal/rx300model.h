@@ -1,22 +1,11 @@
-// The RX-300 calibration tool: its window and the tables of its poll cycle.
+// The RX-300 calibration tool: its window and the tables of its poll cycle (its parameter
+// words in rx300words.h, shared with rxmem).
 #pragma once
 
 #include "model.h"
+#include "rx300words.h"
 
 namespace rx300 {
-
-// Parameter refresh, steps 2 and 7 after a request. E74 is read twice: first for its label,
-// last for the Q2 box, which takes the word's last value text.
-inline constexpr calcore::WordRead refreshReads[] = {
-    {.space = rxline::Space::Eeprom, .word = 70, .label = "Label1"},
-    {.space = rxline::Space::Eeprom, .word = 71, .label = "Label2"},
-    {.space = rxline::Space::Eeprom, .word = 72, .label = "Label3"},
-    {.space = rxline::Space::Eeprom, .word = 73, .label = "Label4"},
-    {.space = rxline::Space::Eeprom, .word = 74, .label = "Label50"},
-    {.space = rxline::Space::Eeprom, .word = 28},
-    {.space = rxline::Space::Eeprom, .word = 29},
-    {.space = rxline::Space::Eeprom, .word = 74},
-};
 
 const calcore::Model& model();
 

@@ -26,6 +26,7 @@
 #include <vector>
 
 using namespace calcore;
+using namespace rxline;
 
 namespace {
 

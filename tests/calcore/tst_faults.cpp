@@ -18,6 +18,7 @@
 #include <set>
 
 using namespace calcore;
+using namespace rxline;
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "modelrows.h"
 
 using namespace calcore;
+using namespace rxline;
 
 namespace {
 

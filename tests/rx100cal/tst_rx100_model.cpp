@@ -15,6 +15,7 @@
 #include <set>
 
 using namespace calcore;
+using namespace rxline;
 
 class TestRx100Model : public QObject {
     Q_OBJECT

@@ -17,6 +17,7 @@
 #include <set>
 
 using namespace calcore;
+using namespace rxline;
 
 namespace {
 

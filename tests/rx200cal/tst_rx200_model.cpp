@@ -6,6 +6,7 @@
 #include <set>
 
 using namespace calcore;
+using namespace rxline;
 
 class TestRx200Model : public QObject {
     Q_OBJECT

@@ -21,6 +21,7 @@
 #include <memory>
 
 using namespace calcore;
+using namespace rxline;
 
 namespace {
 

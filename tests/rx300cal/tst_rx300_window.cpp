@@ -13,6 +13,7 @@
 #include <QTextLayout>
 
 using namespace calcore;
+using namespace rxline;
 
 class TestRx300Window : public QObject {
     Q_OBJECT

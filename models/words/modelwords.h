@@ -1,10 +1,10 @@
 // The words each calibration tool's parameter refresh reads, in its order, by the tool's model
-// name ("rx200", ...): the models' own tables, without their windows.
+// name ("rx200", ...): the models' own lists, without their windows.
 #pragma once
 
-#include "rx100model.h"
-#include "rx200model.h"
-#include "rx300model.h"
+#include "rx100words.h"
+#include "rx200words.h"
+#include "rx300words.h"
 
 #include <span>
 #include <string_view>
