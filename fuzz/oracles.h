@@ -11,9 +11,9 @@
 
 namespace fuzzcheck {
 
-// The value text a complete reply line (its one CR last) gives a read: the line must begin with the tag and the
-// word number as the controller prints it (decimal, no leading zeros); the value is the (up to)
-// five characters after that. Nothing when the line names another word or space.
+// The value text a complete reply line (its one CR last) gives a read: the line must begin with the
+// tag and the word number as the controller prints it (decimal, no leading zeros); the value is the
+// (up to) five characters after that. Nothing when the line names another word or space.
 inline std::optional<std::string> lineOracle(std::string_view line, char tag, std::uint8_t word) {
     char echo[8];
     const int n = std::snprintf(echo, sizeof echo, "%c%u", tag, unsigned(word));

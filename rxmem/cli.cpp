@@ -170,6 +170,21 @@ Request parseCommandLine(const QStringList& arguments) {
             o.model = value;
         } else if (option == QLatin1String("all")) {
             o.all = true;
+        } else if (option == QLatin1String("interval")) {
+            bool ok = false;
+            o.intervalMs = value.toInt(&ok);
+            if (!ok || o.intervalMs < 1)
+                return failed(text("option --interval needs milliseconds, a whole number from 1"));
+        } else if (option == QLatin1String("count")) {
+            bool ok = false;
+            o.count = value.toLong(&ok);
+            if (!ok || o.count < 1)
+                return failed(text("option --count needs a number of rows, a whole number from 1"));
+        } else if (option == QLatin1String("duration")) {
+            bool ok = false;
+            o.seconds = value.toDouble(&ok);
+            if (!ok || !(o.seconds > 0) || o.seconds > 1e9)
+                return failed(text("option --duration needs seconds, a number above 0"));
         }
     }
     if (o.ports.isEmpty()) o.ports << QStringLiteral("COM1");
@@ -177,6 +192,8 @@ Request parseCommandLine(const QStringList& arguments) {
         return failed(text("%1 works on one port: give --port once").arg(name));
     if (o.ports.removeDuplicates() > 0)
         return failed(text("a port is given twice: each --port names another controller"));
+    if (o.ports.size() > 1 && !o.trace.isEmpty())
+        return failed(text("--trace records one port: give --port once with it"));
 
     switch (command->operands) {
     case Operands::File:

@@ -48,6 +48,13 @@ const CommandDef kCommands[] = {
      .synopsis = N_("diff FILE"),
      .summary = N_("lists each word whose value differs from the file's"),
      .prepare = prepareFile, .flow = diffFlow},
+    {.name = "watch", .command = Command::Watch, .operands = Operands::Words,
+     .options = OptInterval | OptCount | OptDuration, .severalPorts = false,
+     .synopsis = N_("watch [--interval MS] [--count N] [--duration S] WORD..."),
+     .summary = N_("prints the words' values as CSV, a row a round,\n"
+                   "until N rows, S seconds or Ctrl-C; a round every MS\n"
+                   "milliseconds, else at the line's own pace; one port only"),
+     .prepare = prepareWords, .flow = watchFlow},
 };
 // clang-format on
 

@@ -258,8 +258,4 @@ void diffFlow(Session& session) {
             });
 }
 
-void watchFlow(Session& session) {
-    session.finish(ExitDone); // built next
-}
-
 } // namespace rxmem

@@ -33,6 +33,7 @@ Session::Session(const Options& options, const Job& job, QString port, Output& o
       reader_(link_, trust_), writer_(link_) {
     link_.setLineWatcher([this](rxline::WordLink::LineEvent event, const QString&) {
         if (event == rxline::WordLink::LineEvent::Lost) portLost();
+        if (event == rxline::WordLink::LineEvent::Back) portBack();
     });
 }
 
@@ -51,6 +52,10 @@ void Session::start(Flow flow) {
 
 void Session::stop(int signo) {
     if (ended_ || stopSignal_ != 0) return;
+    if (stopHandler_) {
+        stopHandler_();
+        return;
+    }
     stopSignal_ = signo;
     // Nothing under way: the boundary is now.
     if (!link_.busy()) proceed();
@@ -67,6 +72,12 @@ bool Session::proceed() {
 
 void Session::portLost() {
     if (ended_) return;
+    if (outliveLoss_) {
+        message(text("the port %1 went away: cable or adapter unplugged? Trying again once a "
+                     "second")
+                    .arg(port_));
+        return;
+    }
     ended_ = true;
     status_ = ExitLine;
     failure_ = text("the port %1 went away: cable or adapter unplugged?").arg(port_);
@@ -74,6 +85,10 @@ void Session::portLost() {
     if (writer_.started()) message(text("port %1 lost %2").arg(port_, written()));
     // Nothing more goes out, even when the port comes back, and it is not opened again.
     link_.abandon([this] { emit finished(status_); });
+}
+
+void Session::portBack() {
+    if (!ended_) message(text("the port %1 is back").arg(port_));
 }
 
 QString Session::written() const {

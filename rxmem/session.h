@@ -35,8 +35,14 @@ class Session : public QObject {
 
     // Opens the port, then runs `flow`.
     void start(Flow flow);
-    // A stop signal: the session ends at the boundary of the word under way.
+    // A stop signal: the session ends at the boundary of the word under way, or as the command's
+    // own stop says (setStopHandler).
     void stop(int signo);
+    // A command that ends on a signal its own way (watch: after the row under way, status 0).
+    void setStopHandler(std::function<void()> handler) { stopHandler_ = std::move(handler); }
+    // A command that goes on when the port goes away (watch): the link opens it again as soon
+    // as it can, and the session says so on standard error.
+    void outliveLoss() { outliveLoss_ = true; }
     // Asked at every word's boundary: false when the session has ended, or ends now because a
     // stop was asked for.
     bool proceed();
@@ -71,6 +77,7 @@ class Session : public QObject {
 
   private:
     void portLost();
+    void portBack();
     QString written() const;
     void end(int status);
 
@@ -84,6 +91,8 @@ class Session : public QObject {
     WordReader reader_;
     WordWriter writer_;
     int stopSignal_ = 0;
+    std::function<void()> stopHandler_;
+    bool outliveLoss_ = false;
     bool ended_ = false;
     bool closed_ = false;
     int status_ = ExitDone;

@@ -3,6 +3,7 @@
 // nothing, a silent word ends with status 3 and no file, a lost port and a signal end the
 // command at a word's boundary and say how far it got.
 #include "framelog.h"
+#include "shard.h"
 #include "simprocess.h"
 
 #include <QFile>
@@ -69,11 +70,18 @@ QByteArray wordsFile(int first, int last, int value) {
 class TestRxmem : public QObject {
     Q_OBJECT
   private slots:
+    void init() {
+        if (!inThisShard()) QSKIP("runs in another shard");
+    }
     void commands_data();
     void commands();
     void modelBackupWritesOnlyItsWords();
     void lostPortEndsTheLoad();
     void signalEndsAtAWordsBoundary();
+    void watch_data();
+    void watch();
+    void severalPorts_data();
+    void severalPorts();
 };
 
 void TestRxmem::commands_data() {
@@ -279,6 +287,121 @@ void TestRxmem::signalEndsAtAWordsBoundary() {
         pairs << QString("WM%1 WE%2").arg(w).arg(w - 20);
     QCOMPARE(took.join(' '), pairs.join(' '));
     QCOMPARE(m.captured(2), QString("M%1").arg(35 + m.captured(1).toInt()));
+}
+
+void TestRxmem::watch_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("event");  // what happens once two rows are out
+    QTest::addColumn<QString>("header"); // the CSV header
+    QTest::addColumn<QString>("cells");  // every row's cells after the time, joined by ';'
+    // M151 is muted: its cells stay empty.
+    QTest::newRow("a count, a muted word gives empty cells")
+        << QStringList{"--count", "3", "M150", "E28", "m151"} << ""
+        << "time,M150,E28,M151"
+        << "^(3,1,;){3}$";
+    QTest::newRow("Ctrl-C ends after a whole row") << QStringList{"M150"} << "SIGINT"
+                                                   << "time,M150"
+                                                   << "^(3;){2,}$";
+    QTest::newRow("a lost port gives empty rows at the interval, then values again")
+        << QStringList{"--interval", "100", "M150"} << "lose"
+        << "time,M150"
+        << "^(3;){2,}(;){2,}(3;){2,}$";
+}
+
+void TestRxmem::watch() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, event);
+    QFETCH(QString, header);
+    QFETCH(QString, cells);
+    QTemporaryDir dir;
+    auto controller =
+        std::make_unique<SimProcess>(dir.path(), QStringList{"--no-pace", "--mute", "M151"});
+    QVERIFY(controller->start());
+    QProcess p;
+    prepare(p, dir.path());
+    p.start(RXMEM_PROGRAM, QStringList{"watch"} + args);
+    QByteArray out;
+    const auto rows = [&] {
+        out += p.readAllStandardOutput();
+        return out.count('\n') - 1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(rows() >= 2 || p.state() == QProcess::NotRunning, 10000);
+    if (event == "SIGINT") {
+        ::kill(pid_t(p.processId()), SIGINT);
+    } else if (event == "lose") {
+        controller.reset(); // the simulator ends: the port goes away
+        const qsizetype before = rows();
+        QTRY_VERIFY_WITH_TIMEOUT(rows() >= before + 2, 10000);
+        controller = std::make_unique<SimProcess>(dir.path(), QStringList{"--no-pace"});
+        QVERIFY(controller->start());
+        QTRY_VERIFY_WITH_TIMEOUT(rows() >= before + 6 &&
+                                     QRegularExpression(",3\n[^\n]+,3\n$").match(out).hasMatch(),
+                                 10000);
+        ::kill(pid_t(p.processId()), SIGTERM);
+    }
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    rows();
+    QStringList lines = QString::fromLatin1(out).split('\n');
+    QCOMPARE(lines.takeLast(), QString()); // the last row is whole
+    QCOMPARE(lines.takeFirst(), header);
+    QStringList got;
+    for (const QString& line : lines) {
+        const auto m =
+            QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3},(.*)$")
+                .match(line);
+        QVERIFY2(m.hasMatch(), qPrintable(line));
+        got << m.captured(1) + ';';
+    }
+    QVERIFY2(QRegularExpression(cells).match(got.join("")).hasMatch(), qPrintable(got.join("")));
+    if (event == "lose") {
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(err.contains("went away") && err.contains("the port COM1 is back"),
+                 qPrintable(err));
+    }
+}
+
+void TestRxmem::severalPorts_data() {
+    QTest::addColumn<QStringList>("ports"); // "-COMn": no controller behind it
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("all succeed") << QStringList{"COM2", "COM3"} << 0
+                                 << "2 controllers: 2 done, 0 failed";
+    QTest::newRow("the middle one missing")
+        << QStringList{"COM2", "-COM3", "COM4"} << 3
+        << "3 controllers: 2 done, 1 failed (COM3: cannot open port COM3";
+}
+
+void TestRxmem::severalPorts() {
+    QFETCH(QStringList, ports);
+    QFETCH(int, status);
+    QFETCH(QString, summary);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("words.txt");
+    QVERIFY(writeFile(file, "M150=300\nE28=0\n"));
+    std::vector<std::unique_ptr<QTemporaryDir>> dirs;
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    QStringList args{"load", file};
+    for (const QString& port : ports) {
+        const QString name = port.startsWith('-') ? port.mid(1) : port;
+        args << "--port" << name;
+        if (port.startsWith('-')) continue;
+        dirs.push_back(std::make_unique<QTemporaryDir>());
+        sims.push_back(std::make_unique<SimProcess>(dirs.back()->path(), QStringList{"--no-pace"}));
+        QVERIFY(sims.back()->start());
+        QVERIFY(QFile::link(dirs.back()->path() + "/COM1", dir.filePath(name)));
+    }
+    const Run run = rxmem(dir.path(), args);
+    QCOMPARE(run.status, status);
+    // Every line is whole and names its port; each controller got the file.
+    const QStringList lines = (run.out + run.err).split('\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines)
+        QVERIFY2(QRegularExpression("^(COM\\d: |\\d controllers: )").match(line).hasMatch(),
+                 qPrintable(line));
+    QVERIFY2(lines.last().startsWith(summary), qPrintable(lines.last()));
+    for (std::size_t i = 0; i < sims.size(); ++i)
+        QCOMPARE(framesOf(sims[i]->log()).filter(QRegularExpression("^W")).join(' '),
+                 QString("WM150 WE28"));
 }
 
 QTEST_MAIN(TestRxmem)
