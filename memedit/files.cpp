@@ -67,16 +67,18 @@ QString wordList(std::vector<rxwords::Word> words) {
 } // namespace
 
 void Form1::buildFileMenu() {
-    auto* button = new QPushButton(messageText("File"), this);
+    // Captions of the main window, which speaks Portuguese whatever the language of the
+    // messages.
+    auto* button = new QPushButton(QStringLiteral("Arquivo"), this);
     button->setObjectName(QStringLiteral("FileButton"));
     button->setGeometry(8, 8, 89, 33);
     auto* menu = new QMenu(button);
     menu->setObjectName(QStringLiteral("FileMenu"));
-    auto* open = menu->addAction(messageText("Open words..."));
+    auto* open = menu->addAction(QStringLiteral("Abrir palavras…"));
     open->setObjectName(QStringLiteral("OpenWords"));
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(open, &QAction::triggered, this, [this] { askForFile(false); });
-    auto* save = menu->addAction(messageText("Save words..."));
+    auto* save = menu->addAction(QStringLiteral("Salvar palavras…"));
     save->setObjectName(QStringLiteral("SaveWords"));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(save, &QAction::triggered, this, [this] { askForFile(true); });

@@ -183,9 +183,9 @@ class FilesTest : public QObject {
 
     void captionTipsNameTheWord() {
         const QList<std::pair<int, QString>> tips{{21, "M21"},
-                                                  {22, "M22 - also writes E2"},
-                                                  {36, "M36 - also writes E16"},
-                                                  {59, "M59 - also writes E39"},
+                                                  {22, "M22 — grava também E2"},
+                                                  {36, "M36 — grava também E16"},
+                                                  {59, "M59 — grava também E39"},
                                                   {150, "M150"},
                                                   {240, "M240"}};
         for (const auto& [word, tip] : tips)
@@ -194,6 +194,7 @@ class FilesTest : public QObject {
         // The button "Arquivo" takes free space of the top bar.
         auto* file = window->findChild<QPushButton*>("FileButton");
         QVERIFY(file);
+        QCOMPARE(file->text(), QString("Arquivo"));
         for (QPushButton* other : window->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
             QVERIFY(other == file || !other->geometry().intersects(file->geometry()));
     }
