@@ -42,8 +42,10 @@ Session::~Session() = default;
 void Session::start(Flow flow) {
     link_.open(port_, [this, flow](bool ok, const QString&) {
         if (!ok) {
+            const QString reason = openReason(link_.openErrno());
             fail(text("cannot open port %1 (%2): %3")
-                     .arg(port_, rxport::resolvePortName(port_), openReason(link_.openErrno())));
+                     .arg(port_, rxport::resolvePortName(port_), reason),
+                 ExitLine, reason);
             return;
         }
         if (proceed()) flow(*this);
@@ -110,9 +112,9 @@ void Session::finish(int status) {
     end(status);
 }
 
-void Session::fail(const QString& why, int status) {
+void Session::fail(const QString& why, int status, const QString& reason) {
     if (ended_) return;
-    failure_ = why;
+    failure_ = reason.isEmpty() ? why : reason;
     message(why);
     end(status);
 }

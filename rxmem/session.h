@@ -48,8 +48,9 @@ class Session : public QObject {
     bool proceed();
     // The command's end, with its status; the port closes once its bytes have left.
     void finish(int status);
-    // The end with a message on standard error.
-    void fail(const QString& message, int status = ExitLine);
+    // The end with a message on standard error; `reason`, when given, is the shorter form the
+    // last line of several ports gives.
+    void fail(const QString& message, int status = ExitLine, const QString& reason = {});
 
     // Standard output (data) and standard error (messages), with this session's port in front
     // when several run.
@@ -65,7 +66,7 @@ class Session : public QObject {
     WordWriter& writer() { return writer_; }
     bool ended() const { return ended_; }
     int status() const { return status_; }
-    // The message the session failed with, for the summary of several ports.
+    // Why the session failed, for the last line of several ports.
     const QString& failure() const { return failure_; }
 
     // Reads `words` by the agreeing-replies rule; `then` gets their values. A word that gives

@@ -369,7 +369,7 @@ void TestRxmem::severalPorts_data() {
                                  << "2 controllers: 2 done, 0 failed";
     QTest::newRow("the middle one missing")
         << QStringList{"COM2", "-COM3", "COM4"} << 3
-        << "3 controllers: 2 done, 1 failed (COM3: cannot open port COM3";
+        << "3 controllers: 2 done, 1 failed (COM3: the port does not exist on this computer";
 }
 
 void TestRxmem::severalPorts() {
