@@ -128,6 +128,9 @@ void Session::end(int status) {
 
 void Session::data(const QString& line) {
     output_.data(named_ ? port_ + QStringLiteral(": ") + line : line);
+    // Standard output went away or is full: nothing said from now on would arrive. The status
+    // tells it at the end.
+    if (output_.dataErrno() != 0) finish(ExitDone);
 }
 
 void Session::message(const QString& line) {

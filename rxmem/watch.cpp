@@ -37,7 +37,7 @@ class Watch : public QObject {
         for (const Word& w : session_.job().words)
             header << rxwords::wordName(w);
         session_.data(header.join(QLatin1Char(',')));
-        round();
+        if (!session_.ended()) round();
     }
 
   private:
@@ -74,6 +74,7 @@ class Watch : public QObject {
         // RFC 4180: the fields hold digits and the time only, so none needs quotes.
         session_.data(stamp_.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
                       QLatin1Char(',') + cells_.join(QLatin1Char(',')));
+        if (session_.ended()) return; // the output could not be written
         ++rows_;
         const Options& o = session_.options();
         const bool enough = (o.count > 0 && rows_ >= o.count) ||
