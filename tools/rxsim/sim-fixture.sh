@@ -34,8 +34,11 @@ stop)
     if [ -f "$dir/pid" ]; then
         pid=$(cat "$dir/pid")
         kill "$pid" 2>/dev/null || true
+        # The simulator was left to init when `start` ended, and init may take a second or two
+        # to reap it: an exited simulator (a zombie, state Z) has already let go of its port.
         i=0
-        while kill -0 "$pid" 2>/dev/null; do
+        while kill -0 "$pid" 2>/dev/null &&
+            [ "$(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null | cut -c1)" != Z ]; do
             i=$((i + 1))
             [ $i -gt 100 ] && kill -9 "$pid" 2>/dev/null && break
             sleep 0.05
