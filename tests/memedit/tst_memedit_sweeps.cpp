@@ -15,6 +15,8 @@ using memedit::Form1;
 
 namespace {
 constexpr int kWait = 20000;
+// The tick a test may give a sweep once what it checks of the 200 ms pace is done.
+constexpr int kQuickTick = 10;
 
 QByteArray reads(int first, int last) {
     QByteArray frames;
@@ -73,13 +75,17 @@ class SweepsTest : public QObject {
         QVERIFY(sweepTimer->isActive());
         QCOMPARE(progress->value(), progress->minimum());
         QVERIFY(line->received.isEmpty()); // nothing is sent at the start
+        // The first read goes out on the first tick that finds a word.
+        QTRY_VERIFY_WITH_TIMEOUT(!line->received.isEmpty(), kWait);
+        const qint64 firstRead = line->timeOf(0) - start;
+        QVERIFY2(firstRead >= 150 + 200 * silentTicks, qPrintable(QString::number(firstRead)));
+        // The rest of the page is about which words go out, and how far the bar and the counter
+        // go: no need to wait 200 ms a word (slowAnswersLandInTheirOwnBoxes checks the pace).
+        sweepTimer->setInterval(kQuickTick);
         QTRY_VERIFY_WITH_TIMEOUT(!sweepTimer->isActive(), 4 * kWait);
         QCOMPARE(hex(line->received), hex(reads(first, last)));
         QCOMPARE(progress->value(), progress->maximum());
         QCOMPARE(window->sweepCounter(), endCounter);
-        // The first read goes out on the first tick that finds a word.
-        const qint64 firstRead = line->timeOf(0) - start;
-        QVERIFY2(firstRead >= 150 + 200 * silentTicks, qPrintable(QString::number(firstRead)));
     }
 
     void barMovesOnFirstTick() {
@@ -97,6 +103,7 @@ class SweepsTest : public QObject {
         const int sent = int(line->received.size() / 4);
         click("Button364");
         QCOMPARE(progress->value(), 100);
+        window->findChild<QTimer*>("Timer2")->setInterval(kQuickTick);
         QTRY_VERIFY_WITH_TIMEOUT(!window->findChild<QTimer*>("Timer2")->isActive(), 4 * kWait);
         QCOMPARE(hex(line->received), hex(reads(100, 99 + sent) + reads(100, 139)));
         QCOMPARE(progress->value(), 140);
