@@ -4,6 +4,7 @@
 #include "framelog.h"
 #include "portselect.h"
 #include "rx100model.h"
+#include "shard.h"
 #include "tracelog.h"
 
 #include <QCheckBox>
@@ -87,6 +88,7 @@ class TestRx100EndToEnd : public QObject {
 };
 
 void TestRx100EndToEnd::init() {
+    if (!inThisShard()) QSKIP("runs in another shard");
     log_ = std::make_unique<rxsim::FrameLog>(qEnvironmentVariable("RX_SIM_LOG").toStdString());
     log_->mark();
     form2_ = std::make_unique<PortSelectForm>(rx100::model());

@@ -4,6 +4,7 @@
 #include "framelog.h"
 #include "portselect.h"
 #include "rx200model.h"
+#include "shard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -79,6 +80,7 @@ class TestRx200EndToEnd : public QObject {
 };
 
 void TestRx200EndToEnd::init() {
+    if (!inThisShard()) QSKIP("runs in another shard");
     log_ = std::make_unique<rxsim::FrameLog>(qEnvironmentVariable("RX_SIM_LOG").toStdString());
     log_->mark();
     form2_ = std::make_unique<PortSelectForm>(rx200::model());
