@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "ptypeer.h"
 #include "serialport.h"
+#include "shard.h"
 #include "tracelog.h"
 
 #include <QFile>
@@ -31,6 +32,7 @@ class CommandsTest : public QObject {
     Q_OBJECT
   private slots:
     void init() {
+        if (!inThisShard()) QSKIP("runs in another shard");
         line = std::make_unique<PtyPeer>();
         QVERIFY(line->ok() && line->publish(QStringLiteral("COM1")));
         qputenv("RX_COM_DIR", line->comDir().toLocal8Bit());
