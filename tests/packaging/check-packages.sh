@@ -45,6 +45,7 @@ expect=(
     usr/share/velmora-rx-tools/locale/pt_BR/LC_MESSAGES/serialsetup.mo
     usr/share/velmora-rx-tools/locale/pt_BR/LC_MESSAGES/default.mo
     usr/share/velmora-rx-tools/locale/pt_BR/LC_MESSAGES/rxmem.mo
+    usr/share/velmora-rx-tools/locale/pt_BR/LC_MESSAGES/rxwords.mo
     usr/bin/rxmem usr/share/man/man1/rxmem.1.gz usr/share/bash-completion/completions/rxmem
     usr/bin/rxsim usr/share/man/man1/rxsim.1.gz
 )
