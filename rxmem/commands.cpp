@@ -17,11 +17,6 @@ namespace rxmem {
 
 namespace {
 
-// Marks a text for the catalog where it is not looked up at once.
-constexpr const char* N_(const char* msgid) {
-    return msgid;
-}
-
 // clang-format off
 const CommandDef kCommands[] = {
     {.name = "read",  .command = Command::Read,  .operands = Operands::Words,

@@ -9,11 +9,6 @@ namespace rxmem {
 
 namespace {
 
-// Marks a text for the catalog where it is not looked up at once.
-constexpr const char* N_(const char* msgid) {
-    return msgid;
-}
-
 void usage(const QString& message) {
     Output(false).message(QStringLiteral("rxmem: ") + message);
 }

@@ -10,6 +10,10 @@ namespace rxmem {
 void initCatalog();
 
 QString text(const char* msgid);
+// Marks a text for the catalog where it is looked up later.
+constexpr const char* N_(const char* msgid) {
+    return msgid;
+}
 // The form of a counted text for `n`, by the language's plural rule ("1 word", "2 words").
 QString text(const char* one, const char* many, unsigned long n);
 
