@@ -99,7 +99,8 @@ void Link::startOp(Op& op) {
 
 void Link::openPort(Op& op) {
     retry_.stop();
-    port_.setPortName(rxport::resolvePortName(op.name));
+    path_ = rxport::resolvePortName(op.name);
+    port_.setPortName(path_);
     QString error;
     const bool ok = tryOpen(&error);
     rxport::trace().event(ok ? "OPEN" : "OPENFAIL", port_.portName() + (ok ? "" : ": " + error));
@@ -115,12 +116,8 @@ bool Link::tryOpen(QString* reason) {
     QString error;
     if (!ok) {
         // The device's own reason: QSerialPort's errno may be left over from its lock-file checks
-        // (a port another program holds under the same name would read as missing). Its device
-        // is the name when that is a path, else the name under /dev.
-        const QString name = port_.portName();
-        const bool path =
-            name.startsWith(u'/') || name.startsWith(u"./") || name.startsWith(u"../");
-        int code = rxport::deviceRefusal(path ? name : QStringLiteral("/dev/") + name);
+        // (a port another program holds under the same name would read as missing).
+        int code = rxport::deviceRefusal(path_);
         // The device lets us in: QSerialPort refused it for a lock file another program holds.
         const auto qtError = port_.error();
         if (code == 0 &&

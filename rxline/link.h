@@ -46,6 +46,7 @@ class Link : public QObject, public QueuedLink {
     void closeNow();
 
     QSerialPort port_;
+    QString path_; // the device the port's name resolved to, opened again after a loss
     QTimer timer_; // reply time-out, pause, drain poll
     QTimer retry_; // reopens a port whose device went away
     QByteArray reply_;
