@@ -3,6 +3,7 @@
 // its own with a value in a round leaves its cell empty, never the value of an earlier round.
 #include "flows.h"
 #include "messages.h"
+#include "wordreader.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -56,17 +57,13 @@ class Watch : public QObject {
             return;
         }
         const Word w = words[std::size_t(cells_.size())];
-        session_.link().readReply(
-            w.space, w.number, [this](const rxline::WordLink::ReadReply& reply) {
-                if (session_.ended()) return;
-                QString cell;
-                if (reply.kind == rxline::ReplyKind::Value) {
-                    if (const auto v = rxwords::parseValue(QString::fromLatin1(reply.text)))
-                        cell = QString::number(*v);
-                }
-                cells_.push_back(cell);
-                readNext();
-            });
+        session_.link().readReply(w.space, w.number,
+                                  [this](const rxline::WordLink::ReadReply& reply) {
+                                      if (session_.ended()) return;
+                                      const auto value = valueOf(reply);
+                                      cells_.push_back(value ? QString::number(*value) : QString());
+                                      readNext();
+                                  });
     }
 
     void rowDone() {

@@ -4,6 +4,11 @@
 
 namespace rxmem {
 
+std::optional<std::uint16_t> valueOf(const rxline::WordLink::ReadReply& reply) {
+    if (reply.kind != rxline::ReplyKind::Value) return std::nullopt;
+    return rxwords::parseValue(QString::fromLatin1(reply.text));
+}
+
 void WordReader::read(std::vector<Word> words, Progress progress, Proceed proceed,
                       std::function<void(const Result&)> done) {
     entries_.clear();
@@ -43,18 +48,8 @@ void WordReader::next() {
 
 void WordReader::take(Entry& e, const rxline::WordLink::ReadReply& reply) {
     ++e.reads;
-    std::optional<std::uint16_t> value;
-    switch (reply.kind) {
-    case rxline::ReplyKind::Other:
-        ++e.silent;
-        break;
-    case rxline::ReplyKind::Value:
-        value = rxwords::parseValue(QString::fromLatin1(reply.text));
-        break;
-    case rxline::ReplyKind::Garbled:
-    case rxline::ReplyKind::Overlong:
-        break;
-    }
+    const auto value = valueOf(reply);
+    if (reply.kind == rxline::ReplyKind::Other) ++e.silent;
     if (reply.kind != rxline::ReplyKind::Other && !value) {
         e.troubled = true; // names its word, but holds no value from 0 to 65535
     } else if (value) {

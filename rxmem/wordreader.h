@@ -20,6 +20,10 @@ namespace rxmem {
 
 using rxwords::Word;
 
+// The value one reply gives a read: a line of the word's own with 1 to 5 digits, from 0 to 65535.
+// Nothing for silence, another word's line or a garbled one.
+std::optional<std::uint16_t> valueOf(const rxline::WordLink::ReadReply& reply);
+
 // What the session has learnt of its line; shared by all its reads.
 struct LineTrust {
     bool changesReplies = false;
