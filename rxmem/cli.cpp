@@ -3,17 +3,13 @@
 #include "commands.h"
 #include "flows.h"
 #include "messages.h"
+#include "output.h"
 
 #include <cstdio>
 
 namespace rxmem {
 
 namespace {
-
-void say(FILE* to, const QString& line) {
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), to);
-    std::fflush(to);
-}
 
 QString usageLine() {
     return text("usage: rxmem [OPTION...] COMMAND ...");
@@ -89,9 +85,9 @@ Request failed(const QString& why) {
 } // namespace
 
 void usageError(const QString& why) {
-    say(stderr, QStringLiteral("rxmem: ") + why);
-    say(stderr, usageLine());
-    say(stderr, text("Try 'rxmem --help'."));
+    complain(QStringLiteral("rxmem: ") + why);
+    complain(usageLine());
+    complain(text("Try 'rxmem --help'."));
 }
 
 Request parseCommandLine(const QStringList& arguments) {

@@ -107,7 +107,7 @@ int run(const Options& options) {
         if (reason.isEmpty() && !rxport::trace().open(options.trace, &reason) && reason.isEmpty())
             reason = rxwords::writeFailure(options.trace);
         if (!reason.isEmpty()) {
-            Output(false).message(QStringLiteral("rxmem: %1: %2").arg(options.trace, reason));
+            complain(QStringLiteral("rxmem: %1: %2").arg(options.trace, reason));
             return ExitUsage;
         }
     }

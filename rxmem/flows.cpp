@@ -10,7 +10,7 @@ namespace rxmem {
 namespace {
 
 void usage(const QString& message) {
-    Output(false).message(QStringLiteral("rxmem: ") + message);
+    complain(QStringLiteral("rxmem: ") + message);
 }
 
 // A word read back after a write, or compared with a file: the value it should hold, and for an
@@ -107,26 +107,14 @@ int prepareWords(const Options& options, Job& job) {
 }
 
 int prepareAssignments(const Options& options, Job& job) {
-    for (int i = 0; i < options.operands.size(); ++i) {
-        const QString& arg = options.operands[i];
-        // Blank or a comment in a file, but not as an argument: it would write nothing.
-        const auto parsed = arg.trimmed().isEmpty() || arg.trimmed().startsWith(QLatin1Char('#'))
-                                ? rxwords::ParseResult{{}, rxwords::InputError{1, {}}}
-                                : rxwords::parseAssignments({arg});
-        if (parsed.error) {
-            const QString reason = parsed.error->reason.isEmpty()
-                                       ? text("expected WORD=VALUE, like M150=300")
-                                       : parsed.error->reason;
-            usage(QStringLiteral("\"%1\": %2").arg(rxwords::quoted(arg), reason));
-            return ExitUsage;
-        }
-        job.items.push_back(parsed.items.front());
-    }
-    const auto all = rxwords::parseAssignments(options.operands);
-    if (all.error) { // a word given twice
-        usage(all.error->reason);
+    const auto parsed = rxwords::parseArguments(options.operands);
+    if (parsed.error) {
+        usage(QStringLiteral("\"%1\": %2")
+                  .arg(rxwords::quoted(options.operands[parsed.error->line - 1]),
+                       parsed.error->reason));
         return ExitUsage;
     }
+    job.items = parsed.items;
     job.twins = writtenWithTwins(job.items);
     return ExitDone;
 }
@@ -151,7 +139,7 @@ int prepareFile(const Options& options, Job& job) {
     const rxwords::FileResult file = rxwords::readFile(options.operands.first());
     if (!file.error.isEmpty()) {
         if (file.errorLine > 0)
-            Output(false).message(file.error);
+            complain(file.error);
         else
             usage(file.error);
         return ExitUsage;

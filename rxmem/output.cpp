@@ -17,6 +17,10 @@ bool writeLine(FILE* to, const QString& line) {
 }
 } // namespace
 
+void complain(const QString& line) {
+    writeLine(stderr, line);
+}
+
 void Output::data(const QString& line) {
     if (dataErrno_ != 0) return; // the first failure is the one told
     endProgress();
@@ -25,7 +29,7 @@ void Output::data(const QString& line) {
 
 void Output::message(const QString& line) {
     endProgress();
-    writeLine(stderr, line);
+    complain(line);
 }
 
 void Output::progress(const QString& text) {

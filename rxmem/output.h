@@ -7,6 +7,9 @@
 
 namespace rxmem {
 
+// A message on standard error, in one write, before any session runs.
+void complain(const QString& line);
+
 class Output {
   public:
     // `progress`: a progress line runs on standard error (a terminal, no --quiet, one port).

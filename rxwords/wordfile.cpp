@@ -137,6 +137,15 @@ ParseResult parseAssignments(const QStringList& lines) {
     return result;
 }
 
+ParseResult parseArguments(const QStringList& arguments) {
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString arg = arguments[i].trimmed();
+        if (arg.isEmpty() || arg.startsWith(QLatin1Char('#')))
+            return {{}, InputError{i + 1, text("expected WORD=VALUE, like M150=300")}};
+    }
+    return parseAssignments(arguments);
+}
+
 QString pathProblem(const QString& path, Access access) {
     const QFileInfo info(path);
     if (info.isDir()) return text("this is a folder, not a file");

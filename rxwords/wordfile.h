@@ -55,14 +55,16 @@ struct InputError {
     QString reason;
 };
 
-// Parses the whole of a file's text, or one WORD=VALUE per command-line argument (lines
-// numbered from 1 either way). A word given twice is an error: the file would not say which
-// value it means.
+// Parses the whole of a file's text, lines numbered from 1. A word given twice is an error: the
+// file would not say which value it means.
 struct ParseResult {
     std::vector<Assignment> items;
     std::optional<InputError> error;
 };
 ParseResult parseAssignments(const QStringList& lines);
+// One WORD=VALUE per command-line argument, numbered from 1: unlike a file's line, an argument
+// that is blank or begins with '#' is an error, since it would write nothing.
+ParseResult parseArguments(const QStringList& arguments);
 
 // A parameter file is refused unread above this size: no controller has that many words.
 constexpr qint64 MaxFileBytes = 1 << 20;
