@@ -5,7 +5,9 @@
 
 #include "catalog.h"
 #include "errors.h"
+#include "savefile.h"
 #include "serialport.h"
+#include "terminaltext.h"
 #include "wordfile.h"
 #include "wordmap.h"
 
@@ -16,7 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QSaveFile>
+#include <QRegularExpression>
 #include <QSettings>
 
 #include <algorithm>
@@ -36,7 +38,12 @@ constexpr const char* kFolderKey = "files/folder";
 QString lastFolder() {
     const QSettings settings(QStringLiteral("velmora"), QStringLiteral("memedit"));
     const QString folder = settings.value(QLatin1String(kFolderKey)).toString();
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+    // The kernel's own folders hold files that block a reader (/proc/kmsg): never offered, even
+    // when an older run kept one.
+    static const QRegularExpression systemFolder(QStringLiteral("^/(proc|sys|dev)(/|$)"));
+    if (folder.isEmpty() || !QFileInfo(folder).isDir() || systemFolder.match(folder).hasMatch())
+        return QDir::homePath();
+    return folder;
 }
 void keepFolder(const QString& file) {
     QSettings settings(QStringLiteral("velmora"), QStringLiteral("memedit"));
@@ -103,7 +110,6 @@ void Form1::askForFile(bool save) {
         dialog->setFileMode(QFileDialog::ExistingFile);
     }
     connect(dialog, &QFileDialog::fileSelected, this, [this, save](const QString& path) {
-        keepFolder(path);
         acted();
         if (save)
             saveWords(path);
@@ -132,18 +138,18 @@ void Form1::saveWords(const QString& path) {
                                     comPort_->settings().port, rxwords::editorWordsLine());
             header << QStringLiteral("the editor's rows E16-E39 are the words M36-M59, "
                                      "its rows E100-E240 the words M100-M240");
-            QSaveFile file(path);
-            if (!file.open(QIODevice::WriteOnly))
-                throw EditorError(QStringLiteral("%1: %2").arg(path, rxwords::writeFailure(path)));
-            file.write(rxwords::formatFile(header, items));
-            if (!file.commit())
-                throw EditorError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+            if (const QString failure =
+                    rxwords::saveWhole(path, rxwords::formatFile(header, items));
+                !failure.isEmpty())
+                throw EditorError(
+                    messageText("%1: %2; nothing saved").arg(rxport::escaped(path), failure));
+            keepFolder(path);
 
             const qint64 saved = qint64(items.size());
             const qint64 left = qint64(rows().size()) - saved;
-            QString message = messageText("%1 word saved in %2", "%1 words saved in %2", saved)
-                                  .arg(saved)
-                                  .arg(QFileInfo(path).fileName());
+            QString message =
+                messageText("%1 word saved in %2", "%1 words saved in %2", saved)
+                    .arg(QString::number(saved), rxport::escaped(QFileInfo(path).fileName()));
             if (left > 0)
                 message += messageText("; %1 box left out (not read or typed, or no "
                                        "number from 0 to 65535)",
@@ -159,9 +165,14 @@ void Form1::saveWords(const QString& path) {
 
 void Form1::openWords(const QString& path) {
     queue_.post({[this, path] {
+        // A pipe, a device or a socket could keep the window waiting for its end: only a file
+        // that can be read whole at once is opened.
+        if (const QString what = rxwords::notARegularFile(path); !what.isEmpty())
+            throw EditorError(QStringLiteral("%1: %2").arg(rxport::escaped(path), what));
         // The whole file is checked before a box changes.
         const rxwords::FileResult file = rxwords::readFile(path);
         if (!file.error.isEmpty()) throw EditorError(file.error);
+        keepFolder(path);
         std::vector<rxwords::Word> outside;
         std::vector<rxwords::Assignment> inside;
         for (const rxwords::Assignment& a : file.items) {
@@ -172,8 +183,9 @@ void Form1::openWords(const QString& path) {
         }
         if (inside.empty())
             throw EditorError(QStringLiteral("%1: %2").arg(
-                path, messageText("no word of the file is on the editor's pages: %1")
-                          .arg(wordList(outside))));
+                rxport::escaped(path),
+                messageText("no word of the file is on the editor's pages: %1")
+                    .arg(wordList(outside))));
 
         qint64 changed = 0;
         for (const rxwords::Assignment& a : inside) {
@@ -187,12 +199,12 @@ void Form1::openWords(const QString& path) {
             ++changed;
         }
         const qint64 opened = qint64(inside.size());
-        QString message = messageText("%1 word opened from %2", "%1 words opened from %2", opened)
-                              .arg(opened)
-                              .arg(QFileInfo(path).fileName()) +
-                          messageText("; %1 changed, marked until written or read",
-                                      "; %1 changed, marked until written or read", changed)
-                              .arg(changed);
+        QString message =
+            messageText("%1 word opened from %2", "%1 words opened from %2", opened)
+                .arg(QString::number(opened), rxport::escaped(QFileInfo(path).fileName())) +
+            messageText("; %1 changed, marked until written or read",
+                        "; %1 changed, marked until written or read", changed)
+                .arg(changed);
         if (!outside.empty())
             message +=
                 messageText("; left out, not on the editor's pages: %1").arg(wordList(outside));

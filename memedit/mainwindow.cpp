@@ -164,10 +164,9 @@ void Form1::buildPages() {
         // The caption is the controller's old name of the row; the tip names the word the row
         // reads and writes, as rxmem, the files and the simulator's log name it.
         const QString name = QStringLiteral("M%1").arg(word);
-        caption->setToolTip(
-            row.eepromWord < 0
-                ? name
-                : QStringLiteral("%1 — grava também E%2").arg(name).arg(row.eepromWord));
+        caption->setToolTip(row.eepromWord < 0 ? name
+                                               : QStringLiteral("%1 — grava também E%2")
+                                                     .arg(name, QString::number(row.eepromWord)));
 
         auto* edit = new QLineEdit(QStringLiteral("0"), sheet);
         edit->setObjectName(row.editName);

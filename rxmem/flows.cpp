@@ -2,6 +2,8 @@
 
 #include "messages.h"
 #include "modelwords.h"
+#include "savefile.h"
+#include "terminaltext.h"
 
 #include <algorithm>
 
@@ -52,7 +54,9 @@ void compare(Session& session, std::vector<Check> checks, const char* differForm
             QString name = rxwords::wordName(checks[i].word);
             if (checks[i].twinOf)
                 name = text("%1 (with %2)").arg(name, rxwords::wordName(*checks[i].twinOf));
-            session.data(text(differFormat).arg(name).arg(checks[i].expected).arg(values[i]));
+            session.data(
+                text(differFormat)
+                    .arg(name, QString::number(checks[i].expected), QString::number(values[i])));
         }
         then(differ);
     });
@@ -76,7 +80,9 @@ void writeAndVerify(Session& session, std::vector<Assignment> items, const char*
 }
 
 QString writtenAndVerified(std::size_t n) {
-    return text("%1 word written, %2 verified", "%1 words written, %2 verified", n).arg(n).arg(n);
+    const QString count = QString::number(n);
+    return text("%1 word written, %2 verified", "%1 words written, %2 verified", n)
+        .arg(count, count);
 }
 
 } // namespace
@@ -121,15 +127,12 @@ int prepareAssignments(const Options& options, Job& job) {
 
 int prepareSave(const Options& options, Job& job) {
     job.words = options.model.isEmpty() ? rxwords::editorWords() : *modelWordList(options.model);
-    // The file is written beside its place and takes it only once every word has answered: a
-    // failed save leaves no file and never damages an older one.
+    // The file takes its place only once every word has answered and every byte of it is on
+    // the disk: a failed save leaves no file and never damages an older one.
     const QString& path = options.operands.first();
-    job.out = std::make_unique<QSaveFile>(path);
-    QString problem = rxwords::pathProblem(path, rxwords::Access::Write);
-    if (problem.isEmpty() && !job.out->open(QIODevice::WriteOnly))
-        problem = rxwords::writeFailure(path);
-    if (!problem.isEmpty()) {
-        usage(QStringLiteral("%1: %2").arg(path, problem));
+    if (const QString problem = rxwords::pathProblem(path, rxwords::Access::Write);
+        !problem.isEmpty()) {
+        usage(QStringLiteral("%1: %2").arg(rxport::escaped(path), problem));
         return ExitUsage;
     }
     return ExitDone;
@@ -153,7 +156,8 @@ void readFlow(Session& session) {
     session.readAll(session.job().words, [&session](std::vector<std::uint16_t> values) {
         const auto& words = session.job().words;
         for (std::size_t i = 0; i < words.size(); ++i)
-            session.data(QStringLiteral("%1=%2").arg(rxwords::wordName(words[i])).arg(values[i]));
+            session.data(QStringLiteral("%1=%2").arg(rxwords::wordName(words[i]),
+                                                     QString::number(values[i])));
         session.finish(ExitDone);
     });
 }
@@ -169,17 +173,16 @@ void saveFlow(Session& session) {
             QStringLiteral("rxmem %1").arg(QStringLiteral(RX_VERSION)), session.port(),
             o.model.isEmpty() ? rxwords::editorWordsLine()
                               : QStringLiteral("words of model %1").arg(o.model));
-        QSaveFile& file = *session.job().out;
-        file.write(rxwords::formatFile(header, out));
-        if (!file.commit()) {
-            session.fail(QStringLiteral("%1: %2").arg(o.operands.first(), file.errorString()),
+        const QString& path = o.operands.first();
+        if (const QString failure = rxwords::saveWhole(path, rxwords::formatFile(header, out));
+            !failure.isEmpty()) {
+            session.fail(text("%1: %2; nothing saved").arg(rxport::escaped(path), failure),
                          ExitUsage);
             return;
         }
         if (!o.quiet)
             session.message(text("%1 word saved in %2", "%1 words saved in %2", words.size())
-                                .arg(words.size())
-                                .arg(o.operands.first()));
+                                .arg(QString::number(words.size()), rxport::escaped(path)));
         session.finish(ExitDone);
     });
 }
@@ -214,10 +217,8 @@ void loadFlow(Session& session) {
         auto summary = [total, count] {
             return text("%1 of %2 word differed: %3 written, %4 verified",
                         "%1 of %2 words differed: %3 written, %4 verified", total)
-                .arg(count)
-                .arg(total)
-                .arg(count)
-                .arg(total);
+                .arg(QString::number(count), QString::number(total), QString::number(count),
+                     QString::number(total));
         };
         if (differing.empty()) { // the reads just made are the check
             session.data(summary());

@@ -4,6 +4,7 @@
 #include "portaccess.h"
 #include "portnames.h"
 #include "stopsignals.h"
+#include "terminaltext.h"
 
 #include <cstring>
 
@@ -29,8 +30,8 @@ QString openReason(int code) {
 } // namespace
 
 Session::Session(const Options& options, const Job& job, QString port, Output& output, bool named)
-    : options_(options), job_(job), port_(std::move(port)), output_(output), named_(named),
-      reader_(link_, trust_), writer_(link_) {
+    : options_(options), job_(job), port_(std::move(port)), shown_(rxport::escaped(port_)),
+      output_(output), named_(named), reader_(link_, trust_), writer_(link_) {
     link_.setLineWatcher([this](rxline::WordLink::LineEvent event, const QString&) {
         if (event == rxline::WordLink::LineEvent::Lost) portLost();
         if (event == rxline::WordLink::LineEvent::Back) portBack();
@@ -44,7 +45,7 @@ void Session::start(Flow flow) {
         if (!ok) {
             const QString reason = openReason(link_.openErrno());
             fail(text("cannot open port %1 (%2): %3")
-                     .arg(port_, rxport::resolvePortName(port_), reason),
+                     .arg(shown_, rxport::escaped(rxport::resolvePortName(port_)), reason),
                  ExitLine, reason);
             return;
         }
@@ -67,7 +68,8 @@ bool Session::proceed() {
     if (ended_) return false;
     if (stopSignal_ == 0) return true;
     QString why = text("stopped by %1").arg(signalName(stopSignal_));
-    if (writer_.started()) why += QLatin1Char(' ') + written();
+    if (const QString far = howFar(); !far.isEmpty())
+        why = text("stopped by %1 %2").arg(signalName(stopSignal_), far);
     fail(why, 128 + stopSignal_);
     return false;
 }
@@ -77,34 +79,52 @@ void Session::portLost() {
     if (outliveLoss_) {
         message(text("the port %1 went away: cable or adapter unplugged? Trying again once a "
                      "second")
-                    .arg(port_));
+                    .arg(shown_));
         return;
     }
     ended_ = true;
     status_ = ExitLine;
-    failure_ = text("the port %1 went away: cable or adapter unplugged?").arg(port_);
+    failure_ = text("the port %1 went away: cable or adapter unplugged?").arg(shown_);
     message(failure_);
-    if (writer_.started()) message(text("port %1 lost %2").arg(port_, written()));
+    if (const QString far = howFar(); !far.isEmpty())
+        message(text("port %1 lost %2").arg(shown_, far));
     // Nothing more goes out, even when the port comes back, and it is not opened again.
     link_.abandon([this] { emit finished(status_); });
 }
 
 void Session::portBack() {
-    if (!ended_) message(text("the port %1 is back").arg(port_));
+    if (!ended_) message(text("the port %1 is back").arg(shown_));
 }
 
-QString Session::written() const {
-    QString last = writer_.lastWritten()
-                       ? text("last written %1").arg(rxwords::wordName(*writer_.lastWritten()))
-                       : text("nothing written");
-    if (const auto cut = writer_.underWay())
-        last +=
-            QStringLiteral("; ") + text("%1 may be written in part").arg(rxwords::wordName(*cut));
-    return text("after %1 of %2 word (%3)", "after %1 of %2 words (%3)",
-                static_cast<unsigned long>(writer_.total()))
-        .arg(writer_.written())
-        .arg(writer_.total())
-        .arg(last);
+QString Session::howFar() const {
+    const auto number = [](int n) { return QString::number(n); };
+    if (writer_.started()) {
+        QString last = writer_.lastWritten()
+                           ? text("last written %1").arg(rxwords::wordName(*writer_.lastWritten()))
+                           : text("nothing written");
+        if (const auto cut = writer_.underWay())
+            last += QStringLiteral("; ") +
+                    text("%1 may be written in part").arg(rxwords::wordName(*cut));
+        return text("after %1 of %2 word (%3)", "after %1 of %2 words (%3)",
+                    static_cast<unsigned long>(writer_.total()))
+            .arg(number(writer_.written()), number(writer_.total()), last);
+    }
+    if (!reader_.started()) return {};
+    const auto total = static_cast<unsigned long>(reader_.total());
+    const QString taken = number(reader_.taken()), all = number(reader_.total());
+    switch (options_.command) {
+    case Command::Save:
+        return text("after %1 of %2 word read, nothing saved",
+                    "after %1 of %2 words read, nothing saved", total)
+            .arg(taken, all);
+    case Command::Load:
+    case Command::Write:
+        return text("after %1 of %2 word read, nothing written",
+                    "after %1 of %2 words read, nothing written", total)
+            .arg(taken, all);
+    default:
+        return text("after %1 of %2 word read", "after %1 of %2 words read", total).arg(taken, all);
+    }
 }
 
 void Session::finish(int status) {
@@ -127,19 +147,20 @@ void Session::end(int status) {
 }
 
 void Session::data(const QString& line) {
-    output_.data(named_ ? port_ + QStringLiteral(": ") + line : line);
+    output_.data(named_ ? shown_ + QStringLiteral(": ") + line : line);
     // Standard output went away or is full: nothing said from now on would arrive. The status
     // tells it at the end.
     if (output_.dataErrno() != 0) finish(ExitDone);
 }
 
 void Session::message(const QString& line) {
-    output_.message((named_ ? port_ : QStringLiteral("rxmem")) + QStringLiteral(": ") + line);
+    output_.message((named_ ? shown_ : QStringLiteral("rxmem")) + QStringLiteral(": ") + line);
 }
 
 void Session::progress(int done, int total, Word word) {
-    output_.progress(
-        QStringLiteral("%1/%2 %3").arg(done, 4).arg(total).arg(rxwords::wordName(word)));
+    output_.progress(QStringLiteral("%1/%2 %3")
+                         .arg(QStringLiteral("%1").arg(done, 4), QString::number(total),
+                              rxwords::wordName(word)));
 }
 
 void Session::readAll(std::vector<Word> words,
@@ -148,6 +169,8 @@ void Session::readAll(std::vector<Word> words,
         std::move(words), [this](int done, int total, Word w) { progress(done, total, w); },
         [this] { return proceed(); },
         [this, then = std::move(then)](const WordReader::Result& r) {
+            const QString word = rxwords::wordName(r.failedWord);
+            const QString reads = QString::number(r.reads);
             switch (r.failure) {
             case WordReader::Failure::None:
                 output_.endProgress();
@@ -155,15 +178,27 @@ void Session::readAll(std::vector<Word> words,
                 return;
             case WordReader::Failure::NoReply:
                 fail(text("no reply from the controller to the read of %1 on port %2 (%3 reads)")
-                         .arg(rxwords::wordName(r.failedWord), port_)
-                         .arg(r.reads));
+                         .arg(word, shown_, reads));
                 return;
             case WordReader::Failure::Garbled:
                 fail(text("garbled replies from the controller to the read of %1 on port %2 (%3 "
                           "reads, no value they agree on)")
-                         .arg(rxwords::wordName(r.failedWord), port_)
-                         .arg(r.reads));
+                         .arg(word, shown_, reads));
                 return;
+            case WordReader::Failure::FewReplies:
+                fail(text("too few replies from the controller to the read of %1 on port %2 (%3 "
+                          "of %4 reads answered, no value they agree on)")
+                         .arg(word, shown_, QString::number(r.replies), reads));
+                return;
+            case WordReader::Failure::Live: {
+                QStringList seen;
+                for (const std::uint16_t v : r.seen)
+                    seen << QString::number(v);
+                fail(text("%1 changes from read to read (%2): a live value; `rxmem watch %1` "
+                          "logs it")
+                         .arg(word, seen.join(QStringLiteral(", "))));
+                return;
+            }
             }
         });
 }

@@ -10,7 +10,6 @@
 #include "wordwriter.h"
 
 #include <QObject>
-#include <QSaveFile>
 
 #include <memory>
 
@@ -18,10 +17,9 @@ namespace rxmem {
 
 // What a command has checked and made ready before any port opens.
 struct Job {
-    std::vector<Word> words;        // read, save, watch
-    std::vector<Assignment> items;  // write, load, diff
-    bool twins = false;             // write, load: the editor's words, each with its twin
-    std::unique_ptr<QSaveFile> out; // save
+    std::vector<Word> words;       // read, save, watch
+    std::vector<Assignment> items; // write, load, diff
+    bool twins = false;            // write, load: the editor's words, each with its twin
 };
 
 class Session : public QObject {
@@ -79,12 +77,15 @@ class Session : public QObject {
   private:
     void portLost();
     void portBack();
-    QString written() const;
+    // How far the command got, for a stop or a lost port: "after 40 of 180 words read, nothing
+    // saved"; empty before its first read or write.
+    QString howFar() const;
     void end(int status);
 
     const Options& options_;
     const Job& job_;
     QString port_;
+    QString shown_; // the port's name as a message shows it
     Output& output_;
     bool named_;
     rxline::Link link_;

@@ -49,9 +49,11 @@ void WordReader::next() {
 void WordReader::take(Entry& e, const rxline::WordLink::ReadReply& reply) {
     ++e.reads;
     const auto value = valueOf(reply);
-    if (reply.kind == rxline::ReplyKind::Other) ++e.silent;
+    if (reply.kind != rxline::ReplyKind::Other) e.answered = true;
     if (reply.kind != rxline::ReplyKind::Other && !value) {
         e.troubled = true; // names its word, but holds no value from 0 to 65535
+        e.garbled = true;
+        trust_.garbled = true;
     } else if (value) {
         auto it = std::find_if(e.counts.begin(), e.counts.end(),
                                [&](const auto& c) { return c.first == *value; });
@@ -79,16 +81,32 @@ void WordReader::take(Entry& e, const rxline::WordLink::ReadReply& reply) {
         next();
         return;
     }
-    const int maxReads = trust_.changesReplies ? MaxReadsChanging : MaxReadsSound;
-    if ((total == 0 && e.silent >= SilentReads) || e.reads >= maxReads) {
-        Result result;
-        result.failure = e.troubled ? Failure::Garbled : Failure::NoReply;
-        result.failedWord = e.word;
-        result.reads = e.reads;
-        done_(result);
+    if ((!e.answered && e.reads >= SilentReads) || e.reads >= MaxReads) {
+        fail(e, total);
         return;
     }
     next();
+}
+
+void WordReader::fail(const Entry& e, int replies) {
+    Result result;
+    result.failedWord = e.word;
+    result.reads = e.reads;
+    result.replies = replies;
+    if (!e.answered) {
+        result.failure = Failure::NoReply;
+    } else if (e.counts.size() > 1 && !e.garbled && !trust_.garbled) {
+        // Well-formed replies that keep changing on a line that garbles nothing: a live input
+        // moves by a count or two from one read to the next, and no rule of agreement holds it.
+        result.failure = Failure::Live;
+        for (std::size_t i = 0; i < e.counts.size() && i < 3; ++i)
+            result.seen.push_back(e.counts[i].first);
+    } else if (e.troubled) {
+        result.failure = Failure::Garbled;
+    } else {
+        result.failure = Failure::FewReplies;
+    }
+    done_(result);
 }
 
 void WordReader::lineChangesReplies() {

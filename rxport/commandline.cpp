@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "stdstreams.h"
 #include "tracelog.h"
 
 #include <QCommandLineParser>
@@ -115,6 +116,7 @@ void watchFirstWindow() {
 } // namespace
 
 std::optional<int> startProgram(int argc, char** argv, const ProgramInfo& info) {
+    rxport::guardStandardStreams(info.name, "não foi possível escrever a saída");
     // The user's language for the reason a file cannot be written; QApplication does the same.
     std::setlocale(LC_ALL, "");
 
@@ -148,11 +150,11 @@ std::optional<int> startProgram(int argc, char** argv, const ProgramInfo& info) 
                                     parser.positionalArguments().first());
     if (parser.isSet(help)) {
         std::fputs(helpText(info).constData(), stdout);
-        return 0;
+        return flushStandardOutput(0);
     }
     if (parser.isSet(version)) {
         std::printf("%s %s\n", info.name, RX_VERSION);
-        return 0;
+        return flushStandardOutput(0);
     }
     if (parser.isSet(trace)) {
         const QString file = parser.value(trace);

@@ -71,16 +71,31 @@ QString resolvePortName(const QString& text, const PortEnvironment& env) {
     return QStringLiteral("/dev/") + text;
 }
 
-bool PortExists(int n, const PortEnvironment& env) {
-    if (n < 1) return false;
+QString deviceIdentity(const QString& text, const PortEnvironment& env) {
+    const QString path = resolvePortName(text, env);
     struct stat st {};
-    if (::stat(QFile::encodeName(comPath(n, env)).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
-        return false;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 &&
+        (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)))
+        return QStringLiteral("device %1:%2")
+            .arg(QString::number(major(st.st_rdev)), QString::number(minor(st.st_rdev)));
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+bool PortExists(int n, const PortEnvironment& env) {
+    return n >= 1 && isSerialDevice(comPath(n, env), env);
+}
+
+bool isSerialDevice(const QString& path, const PortEnvironment& env) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
     const unsigned maj = major(st.st_rdev);
     const unsigned min = minor(st.st_rdev);
     // Pseudo-terminal slaves (the simulator, remote serial bridges) have no sysfs entry.
     if (maj >= 136 && maj <= 143) return true;
-    const QString sys = QStringLiteral("%1/dev/char/%2:%3").arg(env.sysfsRoot).arg(maj).arg(min);
+    const QString sys = QStringLiteral("%1/dev/char/%2:%3")
+                            .arg(env.sysfsRoot, QString::number(maj), QString::number(min));
     if (!QFileInfo::exists(sys + QStringLiteral("/subsystem"))) return false;
     // Only ttys count; a UART port whose chip was not found reports type 0.
     QFile uevent(sys + QStringLiteral("/uevent"));

@@ -29,8 +29,19 @@ std::optional<int> portNumber(const QString& text);
 QString resolvePortName(const QString& text,
                         const PortEnvironment& env = PortEnvironment::fromSystem());
 
-// True when COMn exists and is a serial device: a character device that is a pseudo-terminal
-// slave or a tty of the system; a ttyS whose UART was not found (type 0) does not count.
+// What tells one device from another behind a port name: two names reach the same device when
+// their identities are equal (COM1 and COM01; COM3 and the device its link leads to). The
+// device's number where the device exists, else the path the name resolves to.
+QString deviceIdentity(const QString& text,
+                       const PortEnvironment& env = PortEnvironment::fromSystem());
+
+// True when the device at `path` is a serial device: a character device that is a
+// pseudo-terminal slave or a tty of the system; a ttyS whose UART was not found (type 0) does
+// not count.
+bool isSerialDevice(const QString& path,
+                    const PortEnvironment& env = PortEnvironment::fromSystem());
+
+// True when COMn exists and is a serial device (isSerialDevice).
 bool PortExists(int n, const PortEnvironment& env = PortEnvironment::fromSystem());
 
 // "COM1" .. "COM16" for the ports that exist, in ascending order.

@@ -74,15 +74,31 @@ void TraceLog::line(const char* kind, const QByteArray& rest) {
     text += kind;
     if (!rest.isEmpty()) text += ' ' + rest;
     text += '\n';
-    // One write per line, so a reader never sees half of one; a full disk loses trace lines,
-    // never the session.
+    // One write per line, so a reader never sees half of one. A trace that can no longer be
+    // written (a full disk) is said once and stops; the session goes on without it.
     qsizetype done = 0;
     while (done < text.size()) {
         const ssize_t n = ::write(fd_, text.constData() + done, size_t(text.size() - done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
+        if (n <= 0) {
+            stop(n < 0 ? errno : EIO);
+            return;
+        }
         done += n;
     }
+}
+
+void TraceLog::stop(int errorNumber) {
+    ::close(fd_);
+    fd_ = -1;
+    QString reason = QString::fromLocal8Bit(std::strerror(errorNumber));
+    if (!reason.isEmpty()) reason[0] = reason[0].toLower();
+    const QByteArray message =
+        QStringLiteral("%1: the trace %2 can no longer be written (%3): tracing stops\n")
+            .arg(QString::fromLocal8Bit(program_invocation_short_name), path_, reason)
+            .toLocal8Bit();
+    [[maybe_unused]] const auto written =
+        ::write(STDERR_FILENO, message.constData(), std::size_t(message.size()));
 }
 
 } // namespace rxport

@@ -33,7 +33,9 @@ class TraceLog {
   private:
     TraceLog() = default;
     void line(const char* kind, const QByteArray& rest);
+    void stop(int errorNumber);
     int fd_ = -1;
+    QString path_;
     bool first_ = false; // the next line is the file's first
 };
 

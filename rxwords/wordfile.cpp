@@ -1,5 +1,7 @@
 #include "wordfile.h"
 
+#include "terminaltext.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,8 @@
 #include <libintl.h>
 
 #include <map>
+
+#include <sys/stat.h>
 
 namespace rxwords {
 
@@ -79,32 +83,7 @@ QString editorWordsLine() {
 }
 
 QString quoted(const QString& text) {
-    constexpr qsizetype kShown = 40;
-    QString out;
-    qsizetype shown = 0;
-    for (QChar c : text) {
-        if (shown == kShown) {
-            out += QStringLiteral("...");
-            break;
-        }
-        ++shown;
-        const char16_t u = c.unicode();
-        if (u == '\n') {
-            out += QStringLiteral("\\n");
-        } else if (u == '\t') {
-            out += QStringLiteral("\\t");
-        } else if (u == '\r') {
-            out += QStringLiteral("\\r");
-        } else if (u == '\\') {
-            out += QStringLiteral("\\\\");
-        } else if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || c.isNonCharacter() ||
-                   c.isSurrogate()) {
-            out += QStringLiteral("\\x%1").arg(unsigned(u), 2, 16, QLatin1Char('0'));
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return rxport::escaped(text, 40);
 }
 
 ParseResult parseAssignments(const QStringList& lines) {
@@ -131,7 +110,8 @@ ParseResult parseAssignments(const QStringList& lines) {
                 text("value \"%1\" is not a whole number from 0 to 65535").arg(quoted(valueText)));
         const auto [at, fresh] = seen.try_emplace(*word, lineNo);
         if (!fresh)
-            return fail(text("%1 is already on line %2").arg(wordName(*word)).arg(at->second));
+            return fail(
+                text("%1 is already on line %2").arg(wordName(*word), QString::number(at->second)));
         result.items.push_back({*word, *value, lineNo});
     }
     return result;
@@ -155,22 +135,44 @@ QString pathProblem(const QString& path, Access access) {
         return {};
     }
     const QFileInfo folder(info.absolutePath());
-    if (!folder.exists()) return text("the folder %1 does not exist").arg(folder.filePath());
-    if (!folder.isDir()) return text("%1 is not a folder").arg(folder.filePath());
-    if (!folder.isWritable()) return text("the folder %1 cannot be written").arg(folder.filePath());
+    const QString shown = rxport::escaped(folder.filePath());
+    if (!folder.exists()) return text("the folder %1 does not exist").arg(shown);
+    if (!folder.isDir()) return text("%1 is not a folder").arg(shown);
+    if (!folder.isWritable()) return text("the folder %1 cannot be written").arg(shown);
     return {};
 }
 
 QString writeFailure(const QString& path) {
     const QString problem = pathProblem(path, Access::Write);
     if (!problem.isEmpty()) return problem;
-    return text("the folder %1 cannot be written").arg(QFileInfo(path).absolutePath());
+    return text("the folder %1 cannot be written")
+        .arg(rxport::escaped(QFileInfo(path).absolutePath()));
+}
+
+QString notARegularFile(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
+    switch (st.st_mode & S_IFMT) {
+    case S_IFREG:
+        return {};
+    case S_IFDIR:
+        return text("this is a folder, not a file");
+    case S_IFIFO:
+        return text("this is a named pipe (FIFO), not a file");
+    case S_IFSOCK:
+        return text("this is a socket, not a file");
+    case S_IFCHR:
+    case S_IFBLK:
+        return text("this is a device, not a file");
+    default:
+        return text("this is no regular file");
+    }
 }
 
 FileResult readFile(const QString& path) {
     FileResult result;
     const auto failWith = [&](const QString& reason) {
-        result.error = QStringLiteral("%1: %2").arg(path, reason);
+        result.error = QStringLiteral("%1: %2").arg(rxport::escaped(path), reason);
         return result;
     };
     if (const QString problem = pathProblem(path, Access::Read); !problem.isEmpty())
@@ -183,8 +185,9 @@ FileResult readFile(const QString& path) {
         return failWith(text("larger than 1 MiB: not a parameter file"));
     const ParseResult parsed = parseAssignments(QString::fromUtf8(bytes).split(QLatin1Char('\n')));
     if (parsed.error) {
-        result.error =
-            QStringLiteral("%1:%2: %3").arg(path).arg(parsed.error->line).arg(parsed.error->reason);
+        result.error = QStringLiteral("%1:%2: %3")
+                           .arg(rxport::escaped(path), QString::number(parsed.error->line),
+                                parsed.error->reason);
         result.errorLine = parsed.error->line;
         return result;
     }

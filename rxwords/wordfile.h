@@ -4,7 +4,7 @@
 // with the same rules and the same messages.
 #pragma once
 
-#include "codec.h"
+#include "wordspace.h"
 
 #include <QString>
 #include <QStringList>
@@ -87,6 +87,10 @@ QString pathProblem(const QString& path, Access access);
 // The reason a file could not be created at `path`: pathProblem() where it sees one, else the
 // folder cannot be written.
 QString writeFailure(const QString& path);
+
+// What `path` is when it is no regular file a reader can take whole at once ("a named pipe
+// (FIFO), not a file"); empty for a regular file, or one that does not exist (readFile says so).
+QString notARegularFile(const QString& path);
 
 // The file's text: the header comment lines, then WORD=VALUE for each item.
 QByteArray formatFile(const QStringList& header, const std::vector<Assignment>& items);

@@ -41,11 +41,19 @@ void TestWordReader::rule_data() {
     QTest::newRow("another word's line is no reply")
         << QStringList{"M1505\r"} << seven << "no reply from M21 after 6 reads"
         << "21 21 21 21 21 21";
-    QTest::newRow("silence, then a value: no two agree in six reads")
-        << QStringList{"", "", "", "", "M215\r", ""} << seven << "no reply from M21 after 6 reads"
-        << "21 21 21 21 21 21";
-    QTest::newRow("values that never agree")
-        << QStringList{"M215\r", "M216\r"} << seven << "garbled M21 after 24 reads"
+    QTest::newRow("replies lost after the word answered are no silence")
+        << QStringList{"", "", "", "", "M215\r", ""} << seven << "M21=5 M22=7"
+        << QString("21 ").repeated(11) + "22 22";
+    QStringList once{"M215\r"};
+    for (int i = 0; i < 23; ++i)
+        once << "";
+    QTest::newRow("one reply, then silence: too few replies")
+        << once << seven << "few M21 (1 of 24)" << QString("21 ").repeated(24).trimmed();
+    QTest::newRow("well-formed values that keep changing: a live value")
+        << QStringList{"M215\r", "M216\r", "M217\r", "M216\r"} << seven
+        << "live M21 (5, 6, 7) after 24 reads" << QString("21 ").repeated(24).trimmed();
+    QTest::newRow("changing values with a garbled one: garbled")
+        << QStringList{"M215\r", "M216\r", "M21x\r"} << seven << "garbled M21 after 24 reads"
         << QString("21 ").repeated(24).trimmed();
 }
 
@@ -70,12 +78,30 @@ void TestWordReader::rule() {
         {{rxline::Space::Memory, 21}, {rxline::Space::Memory, 22}}, {}, [] { return true; },
         [&](const WordReader::Result& r) {
             const QString word = rxwords::wordName(r.failedWord);
-            if (r.failure == WordReader::Failure::NoReply)
-                got = QStringLiteral("no reply from %1 after %2 reads").arg(word).arg(r.reads);
-            else if (r.failure == WordReader::Failure::Garbled)
-                got = QStringLiteral("garbled %1 after %2 reads").arg(word).arg(r.reads);
-            else
-                got = QStringLiteral("M21=%1 M22=%2").arg(r.values[0]).arg(r.values[1]);
+            const QString reads = QString::number(r.reads);
+            QStringList seen;
+            for (const auto v : r.seen)
+                seen << QString::number(v);
+            switch (r.failure) {
+            case WordReader::Failure::NoReply:
+                got = QStringLiteral("no reply from %1 after %2 reads").arg(word, reads);
+                break;
+            case WordReader::Failure::Garbled:
+                got = QStringLiteral("garbled %1 after %2 reads").arg(word, reads);
+                break;
+            case WordReader::Failure::Live:
+                got =
+                    QStringLiteral("live %1 (%2) after %3 reads").arg(word, seen.join(", "), reads);
+                break;
+            case WordReader::Failure::FewReplies:
+                got = QStringLiteral("few %1 (%2 of %3)")
+                          .arg(word, QString::number(r.replies), reads);
+                break;
+            case WordReader::Failure::None:
+                got = QStringLiteral("M21=%1 M22=%2")
+                          .arg(QString::number(r.values[0]), QString::number(r.values[1]));
+                break;
+            }
         });
     link.run();
     QCOMPARE(got, result);
