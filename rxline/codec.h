@@ -3,6 +3,7 @@
 #pragma once
 
 #include "replyline.h"
+#include "wordspace.h"
 
 #include <array>
 #include <cstdint>
@@ -12,16 +13,7 @@
 
 namespace rxline {
 
-// The controller's two word spaces. An M-number and an E-number with the same value are
-// different words.
-enum class Space : std::uint8_t { Memory, Eeprom };
-
 constexpr std::uint8_t CR = 0x0D;
-
-// The letter a reply starts with: "M" after "RM", "E" after "RE".
-constexpr char tagOf(Space s) {
-    return s == Space::Memory ? 'M' : 'E';
-}
 
 // "RM" a CR / "RE" a CR.
 std::array<std::uint8_t, 4> readFrame(Space space, std::uint8_t word);

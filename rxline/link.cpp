@@ -1,5 +1,6 @@
 #include "link.h"
 
+#include "linesettings.h"
 #include "portaccess.h"
 #include "portnames.h"
 #include "tracelog.h"
@@ -16,11 +17,7 @@ Link::Link(QObject* parent) : QObject(parent), port_(this), timer_(this) {
     setObjectName("MSComm1");
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer); // a coarse timer may end a reply wait early
-    port_.setBaudRate(QSerialPort::Baud19200);
-    port_.setDataBits(QSerialPort::Data8);
-    port_.setParity(QSerialPort::NoParity);
-    port_.setStopBits(QSerialPort::OneStop);
-    port_.setFlowControl(QSerialPort::NoFlowControl);
+    LineSettings().applyTo(port_);
     connect(&port_, &QSerialPort::readyRead, this, &Link::collect);
     connect(&port_, &QSerialPort::errorOccurred, this, &Link::onError);
     retry_.setInterval(RetryOpenMs);
@@ -100,7 +97,6 @@ void Link::startOp(Op& op) {
 void Link::openPort(Op& op) {
     retry_.stop();
     path_ = rxport::resolvePortName(op.name);
-    port_.setPortName(path_);
     QString error;
     const bool ok = tryOpen(&error);
     rxport::trace().event(ok ? "OPEN" : "OPENFAIL", port_.portName() + (ok ? "" : ": " + error));
@@ -109,33 +105,35 @@ void Link::openPort(Op& op) {
     finishOp();
 }
 
-bool Link::tryOpen(QString* reason) {
-    if (port_.isOpen()) port_.close();
-    openErrno_ = 0;
-    bool ok = port_.open(QIODevice::ReadWrite);
+int openExclusive(QSerialPort& port, const QString& path, QString* reason) {
+    port.setPortName(path);
+    int code = 0;
     QString error;
-    if (!ok) {
+    if (!port.open(QIODevice::ReadWrite)) {
         // The device's own reason: QSerialPort's errno may be left over from its lock-file checks
         // (a port another program holds under the same name would read as missing).
-        int code = rxport::deviceRefusal(path_);
+        code = rxport::deviceRefusal(path);
         // The device lets us in: QSerialPort refused it for a lock file another program holds.
-        const auto qtError = port_.error();
+        const auto qtError = port.error();
         if (code == 0 &&
             (qtError == QSerialPort::PermissionError || qtError == QSerialPort::OpenError))
             code = EBUSY;
-        error = code != 0 ? rxport::openFailureReason(code) : port_.errorString();
-        openErrno_ = code != 0 ? code : EIO;
-    }
-    // The device's exclusive mode does not hold for root, and the memory editor locks the
-    // device itself: take the same lock, so that no two tools share a port.
-    if (const int code = ok ? rxport::lockExclusive(port_.handle()) : 0; code != 0) {
+        error = code != 0 ? rxport::openFailureReason(code) : port.errorString();
+        if (code == 0) code = EIO;
+    } else if (code = rxport::lockExclusive(port.handle()); code != 0) {
+        // The device's exclusive mode does not hold for root, and the memory editor locks the
+        // device itself: take the same lock, so that no two tools share a port.
         error = rxport::openFailureReason(code);
-        openErrno_ = code;
-        port_.close();
-        ok = false;
+        port.close();
     }
     if (reason) *reason = error;
-    return ok;
+    return code;
+}
+
+bool Link::tryOpen(QString* reason) {
+    if (port_.isOpen()) port_.close();
+    openErrno_ = openExclusive(port_, path_, reason);
+    return openErrno_ == 0;
 }
 
 void Link::retryOpen() {

@@ -17,6 +17,12 @@ namespace rxline {
 // How often a port whose device went away is tried again.
 constexpr int RetryOpenMs = 1000;
 
+// Opens `port` on the device at `path` for reading and writing and takes the device for this
+// program alone, as every tool takes its port (rxport::lockExclusive). Returns 0, or the system's
+// reason (an errno value) with *reason, when given, the technician's words for it. The port's
+// line settings are applied by the open.
+int openExclusive(QSerialPort& port, const QString& path, QString* reason = nullptr);
+
 class Link : public QObject, public QueuedLink {
     Q_OBJECT
   public:

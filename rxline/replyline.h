@@ -6,6 +6,8 @@
 // the same as word 70 with "123": a read takes the line that begins with its own number.
 #pragma once
 
+#include "wordspace.h"
+
 #include <cstdint>
 #include <string_view>
 

@@ -36,7 +36,8 @@ QString helpText() {
     out +=
         QLatin1Char('\n') + text("Options, before or after the command:\n"
                                  "  --port PORT    COMn, a device name (ttyUSB0) or a path; COM1 "
-                                 "when not given\n"
+                                 "when not given,\n"
+                                 "                 every port of the list for ports\n"
                                  "  --trace FILE   writes the session's bytes to FILE, for "
                                  "support\n"
                                  "  -q, --quiet    no progress line, no line saying the file was "
@@ -183,7 +184,7 @@ Request parseCommandLine(const QStringList& arguments) {
                 return failed(text("option --duration needs seconds, a number above 0"));
         }
     }
-    if (o.ports.isEmpty()) o.ports << QStringLiteral("COM1");
+    if (o.ports.isEmpty() && !command->runAlone) o.ports << QStringLiteral("COM1");
     if (o.ports.size() > 1 && !command->severalPorts)
         return failed(text("%1 works on one port: give --port once").arg(name));
     if (o.ports.removeDuplicates() > 0)
@@ -192,6 +193,9 @@ Request parseCommandLine(const QStringList& arguments) {
         return failed(text("--trace records one port: give --port once with it"));
 
     switch (command->operands) {
+    case Operands::None:
+        if (!positional.isEmpty()) return failed(text("%1 takes no operand").arg(name));
+        break;
     case Operands::File:
         if (positional.size() != 1) return failed(text("%1 takes one file").arg(name));
         if (positional.first().isEmpty()) return failed(text("the file name is empty"));

@@ -14,10 +14,10 @@ constexpr int ExitDifferences = 1;
 constexpr int ExitUsage = 2; // also a file, the trace or the output that cannot be written
 constexpr int ExitLine = 3;
 
-enum class Command { Read, Write, Save, Load, Diff, Watch };
+enum class Command { Read, Write, Save, Load, Diff, Watch, Ports };
 
 struct Options {
-    QStringList ports; // COM1 when none is given
+    QStringList ports; // COM1 when none is given (ports: every port of the list)
     QString trace;
     bool quiet = false;
     Command command = Command::Read;

@@ -2,6 +2,7 @@
 
 #include "flows.h"
 #include "messages.h"
+#include "ports.h"
 #include "stopsignals.h"
 #include "tracelog.h"
 
@@ -50,6 +51,11 @@ const CommandDef kCommands[] = {
                    "until N rows, S seconds or Ctrl-C; a round every MS\n"
                    "milliseconds, else at the line's own pace; one port only"),
      .prepare = prepareWords, .flow = watchFlow},
+    {.name = "ports", .command = Command::Ports, .operands = Operands::None,
+     .synopsis = N_("ports"),
+     .summary = N_("tells which port a controller answers on: every port,\n"
+                   "or those given with --port, asked at once"),
+     .prepare = nullptr, .flow = nullptr, .runAlone = runPorts},
 };
 // clang-format on
 
@@ -111,6 +117,7 @@ int run(const Options& options) {
             return ExitUsage;
         }
     }
+    if (command.runAlone) return command.runAlone(options);
     // Everything a command will send is checked before any port opens.
     Job job;
     if (const int status = command.prepare(options, job); status != ExitDone) return status;

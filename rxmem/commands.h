@@ -18,7 +18,7 @@ enum CommandOption : unsigned {
     OptDuration = 1u << 4, // watch --duration
 };
 
-enum class Operands { Words, Assignments, File };
+enum class Operands { None, Words, Assignments, File };
 
 struct CommandDef {
     const char* name;
@@ -32,6 +32,9 @@ struct CommandDef {
     // (the message said).
     int (*prepare)(const Options& options, Job& job);
     Session::Flow flow;
+    // A command that asks the ports itself, without a session: returns the exit status. Without
+    // --port it asks every port of the list.
+    int (*runAlone)(const Options& options) = nullptr;
 };
 
 std::span<const CommandDef> commands();

@@ -2,7 +2,7 @@
 // rows of the models' word lists, which need nothing of a window.
 #pragma once
 
-#include "codec.h"
+#include "wordspace.h"
 
 #include <cstdint>
 
