@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,7 +22,9 @@ QRect pixels(Twips t) {
 
 PortSelectForm::PortSelectForm(const Model& model, QWidget* parent)
     : QWidget(parent), model_(model), box_(new QComboBox(this)),
-      button_(new WrapButton(QStringLiteral("Abrir programa"), this)) {
+      button_(new WrapButton(QStringLiteral("Abrir programa"), this)),
+      probeButton_(new QPushButton(QStringLiteral("&Procurar"), this)),
+      probeLabel_(new QLabel(this)) {
     setObjectName("Form2");
     setWindowTitle(QStringLiteral("Ajuste Serial"));
     setFont(panelFont());
@@ -32,6 +35,14 @@ PortSelectForm::PortSelectForm(const Model& model, QWidget* parent)
     box_->setEditable(true);
     box_->setInsertPolicy(QComboBox::NoInsert);
     box_->setGeometry(pixels({720, 1680, 1575, 315}));
+    // In the free space under the list: the scan and, beside it, what it found.
+    probeButton_->setObjectName("Command2");
+    probeButton_->setGeometry(pixels({120, 2100, 1095, 360}));
+    probeLabel_->setObjectName("Label1");
+    probeLabel_->setGeometry(pixels({1290, 2040, 1680, 480}));
+    probeLabel_->setWordWrap(true);
+    connect(probeButton_, &QPushButton::clicked, this, &PortSelectForm::probe);
+    connect(&probe_, &rxline::PortProbe::finished, this, &PortSelectForm::probeDone);
     connect(button_, &QPushButton::clicked, this, &PortSelectForm::openProgram);
     // Enter in the port box opens the program too (a typed port name needs no mouse).
     connect(box_->lineEdit(), &QLineEdit::returnPressed, this, &PortSelectForm::openProgram);
@@ -45,9 +56,44 @@ void PortSelectForm::fillPorts() {
     if (box_->count() > 0) box_->setCurrentIndex(0);
 }
 
+void PortSelectForm::probe() {
+    QStringList names;
+    for (int i = 0; i < box_->count(); ++i)
+        names << box_->itemText(i);
+    if (names.isEmpty()) {
+        probeLabel_->setText(QStringLiteral("nenhuma porta na lista"));
+        return;
+    }
+    probeButton_->setEnabled(false);
+    probeButton_->setText(QStringLiteral("Procurando…"));
+    probeLabel_->clear();
+    probe_.start(names);
+}
+
+void PortSelectForm::probeDone() {
+    endProbe();
+    const int first = probe_.firstAnswering();
+    if (first < 0) {
+        probeLabel_->setText(QStringLiteral("nenhum controlador respondeu"));
+        return;
+    }
+    box_->setCurrentIndex(first);
+    probeLabel_->setText(QStringLiteral("controlador em %1").arg(box_->itemText(first)));
+}
+
+void PortSelectForm::endProbe() {
+    probeButton_->setText(QStringLiteral("&Procurar"));
+    probeButton_->setEnabled(true);
+}
+
 void PortSelectForm::openProgram() {
     const QString text = box_->currentText().trimmed();
     if (form_) return; // a main window is already up
+    // A scan under way holds the ports it asks: it gives them up for the port chosen.
+    if (probe_.running()) {
+        probe_.cancel();
+        endProbe();
+    }
     form_ = new CalForm(model_, text);
     form_->setAttribute(Qt::WA_DeleteOnClose);
     connect(form_, &CalForm::portFailed, this, &PortSelectForm::portFailed);

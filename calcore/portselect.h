@@ -3,11 +3,13 @@
 
 #include "calform.h"
 #include "model.h"
+#include "portprobe.h"
 
 #include <QPointer>
 #include <QWidget>
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 namespace calcore {
@@ -21,6 +23,10 @@ class PortSelectForm : public QWidget {
     void fillPorts();
 
     QComboBox* portBox() const { return box_; }
+    // "Procurar": asks the listed ports at once and selects the first where a controller
+    // answers. Nothing is sent unless it is pressed.
+    QPushButton* probeButton() const { return probeButton_; }
+    QLabel* probeLabel() const { return probeLabel_; }
     CalForm* mainForm() const { return form_; }
 
   signals:
@@ -33,10 +39,16 @@ class PortSelectForm : public QWidget {
   private:
     void openProgram();
     void portFailed(const QString& message);
+    void probe();
+    void probeDone();
+    void endProbe();
 
     const Model& model_;
     QComboBox* box_;
     QPushButton* button_;
+    QPushButton* probeButton_;
+    QLabel* probeLabel_;
+    rxline::PortProbe probe_;
     QPointer<CalForm> form_;
 };
 

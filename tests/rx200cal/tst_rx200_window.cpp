@@ -6,6 +6,7 @@
 #include "portselect.h"
 #include "ptypeer.h"
 #include "rx200model.h"
+#include "simprocess.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,6 +31,7 @@ class TestRx200Window : public QObject {
     void unopenablePortShowsMessageAndReturns_data();
     void unopenablePortShowsMessageAndReturns();
     void typedPortBeyondSixteenOpens();
+    void probeSelectsTheAnsweringPort();
     void geometry_data();
     void geometry();
     void hiddenControls();
@@ -145,6 +147,37 @@ void TestRx200Window::typedPortBeyondSixteenOpens() {
     qputenv("RX_COM_DIR", saved);
 }
 
+void TestRx200Window::probeSelectsTheAnsweringPort() {
+    // COM1 silent, COM2 a controller: "Procurar" asks both and picks COM2.
+    QTemporaryDir silentDir, answeringDir, dir;
+    SimProcess silent(silentDir.path(), {"--silent"});
+    SimProcess answering(answeringDir.path(), {});
+    QVERIFY(silent.start() && answering.start());
+    QVERIFY(
+        QFile::link(QFileInfo(silentDir.filePath("COM1")).symLinkTarget(), dir.filePath("COM1")));
+    QVERIFY(QFile::link(QFileInfo(answeringDir.filePath("COM1")).symLinkTarget(),
+                        dir.filePath("COM2")));
+    const QByteArray saved = qgetenv("RX_COM_DIR");
+    qputenv("RX_COM_DIR", dir.path().toLocal8Bit());
+    PortSelectForm form2(rx200::model());
+    form2.show();
+    QCOMPARE(form2.portBox()->currentText(), QString("COM1"));
+    QCOMPARE(rxsim::FrameLog(silent.log().toStdString()).rxFrames().size(), 0u);
+    QCOMPARE(form2.probeButton()->text(), QString("&Procurar"));
+    QTest::mouseClick(form2.probeButton(), Qt::LeftButton);
+    QVERIFY(!form2.probeButton()->isEnabled()); // busy, and the window goes on
+    QTRY_VERIFY_WITH_TIMEOUT(form2.probeButton()->isEnabled(), 3000);
+    QCOMPARE(form2.portBox()->currentText(), QString("COM2"));
+    QCOMPARE(form2.probeLabel()->text(), QString("controlador em COM2"));
+    // The silent port took one read of E28 and nothing else.
+    const auto frames = rxsim::FrameLog(silent.log().toStdString()).rxFrames();
+    QCOMPARE(frames.size(), 1u);
+    QCOMPARE(
+        QByteArray(reinterpret_cast<const char*>(frames[0].data()), qsizetype(frames[0].size())),
+        QByteArray("RE\x1c\r"));
+    qputenv("RX_COM_DIR", saved);
+}
+
 void TestRx200Window::geometry_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
@@ -171,6 +204,8 @@ void TestRx200Window::geometry_data() {
                                        << "00" << QRect(96, 496, 17, 25);
     QTest::newRow("clock D") << "Command28"
                              << "D" << QRect(48, 536, 25, 25);
+    QTest::newRow("trend") << "TrendButton"
+                           << "Tendência" << QRect(200, 536, 73, 25);
 }
 
 void TestRx200Window::geometry() {
