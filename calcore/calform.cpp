@@ -1,6 +1,7 @@
 #include "calform.h"
 
 #include "formbuilder.h"
+#include "linesettings.h"
 #include "link.h"
 #include "portnames.h"
 
@@ -20,6 +21,12 @@ QString portFailureMessage(const QString& portText, const QString& reason) {
                               "o nome dela (COM1, ttyUSB0, /dev/ttyACM0).");
     return QStringLiteral("Não foi possível abrir a porta %1 (%2).\n%3")
         .arg(portText, rxport::resolvePortName(portText), reason);
+}
+
+QString silenceText(const QString& portText) {
+    return QStringLiteral(" — sem resposta do controlador em %1 (%2 bps); \"Procurar\" na janela "
+                          "\"Ajuste Serial\" acha a porta que responde")
+        .arg(portText, QString::number(rxline::LineBaudRate));
 }
 
 CalForm::CalForm(const Model& model, QString portText, std::unique_ptr<WordLink> link,
@@ -173,7 +180,7 @@ void CalForm::updateTitle() {
     if (lineLost_) {
         title += QStringLiteral(" — porta %1 desconectada, tentando de novo").arg(portText_);
     } else if (silent_) {
-        title += QStringLiteral(" — sem resposta do controlador");
+        title += silenceText(portText_);
     }
     setWindowTitle(title);
 }

@@ -80,4 +80,8 @@ class CalForm : public QWidget, public Panel {
 // The text shown when a port cannot be opened.
 QString portFailureMessage(const QString& portText, const QString& reason);
 
+// What the title adds when the controller stopped answering: the port and the speed tried, and
+// where the port that answers is found.
+QString silenceText(const QString& portText);
+
 } // namespace calcore

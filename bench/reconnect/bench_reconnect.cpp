@@ -70,7 +70,7 @@ double silentMs(const QString& name, const Model& model) {
     QTemporaryDir dir;
     Simulator sim(dir, name, {"--silent"});
     CalForm form(model, "COM1");
-    const QString told = QString::fromUtf8(model.caption) + " — sem resposta do controlador";
+    const QString told = QString::fromUtf8(model.caption) + silenceText("COM1");
     QElapsedTimer clock;
     double ms = -1;
     QEventLoop loop;

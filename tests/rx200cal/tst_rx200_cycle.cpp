@@ -217,8 +217,9 @@ void TestRx200Cycle::silentControllerLeavesLabelsEmptyAndGoesOn() {
     for (const char* name : {"Label1", "Label8", "Label18", "Label45", "Label22", "Label46"})
         QCOMPARE(form_->findChild<QLabel*>(name)->text(), QString());
     QVERIFY(!form_->findChild<QCheckBox*>("Check1")->isChecked());
-    QCOMPARE(form_->windowTitle(),
-             QString("Config. Calibração RX-200 — sem resposta do controlador"));
+    QCOMPARE(form_->windowTitle(), QString("Config. Calibração RX-200 — sem resposta do "
+                                           "controlador em COM1 (19200 bps); \"Procurar\" na "
+                                           "janela \"Ajuste Serial\" acha a porta que responde"));
     // A request still goes out at step 5 of the next cycle.
     type("Text5", "12");
     click("Command5");
@@ -284,8 +285,7 @@ void TestRx200Cycle::silenceToldAtTheThirdMissedRead() {
         if (space != Space::Eeprom || !answering.contains(word)) return std::nullopt;
         return "E" + QByteArray::number(word) + "5\r";
     };
-    const QString silent =
-        QStringLiteral("Config. Calibração RX-200 — sem resposta do controlador");
+    const QString silent = QStringLiteral("Config. Calibração RX-200") + silenceText("COM1");
     std::size_t framesWhenTold = 0;
     qint64 toldAt = -1;
     connect(form_.get(), &QWidget::windowTitleChanged, form_.get(), [&](const QString& title) {
