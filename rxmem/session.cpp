@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "linesettings.h"
 #include "messages.h"
 #include "portaccess.h"
 #include "portnames.h"
@@ -177,8 +178,9 @@ void Session::readAll(std::vector<Word> words,
                 then(r.values);
                 return;
             case WordReader::Failure::NoReply:
-                fail(text("no reply from the controller to the read of %1 on port %2 (%3 reads)")
-                         .arg(word, shown_, reads));
+                fail(text("no reply from the controller to the read of %1 on port %2 (%3 bps, %4 "
+                          "reads); 'rxmem ports' finds the port that answers")
+                         .arg(word, shown_, QString::number(rxline::LineBaudRate), reads));
                 return;
             case WordReader::Failure::Garbled:
                 fail(text("garbled replies from the controller to the read of %1 on port %2 (%3 "

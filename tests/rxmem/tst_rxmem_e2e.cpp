@@ -13,6 +13,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 
 namespace {
 
@@ -82,6 +84,8 @@ class TestRxmem : public QObject {
     void watch();
     void severalPorts_data();
     void severalPorts();
+    void ports_data();
+    void ports();
 };
 
 void TestRxmem::commands_data() {
@@ -142,11 +146,13 @@ void TestRxmem::commands_data() {
     QTest::newRow("silent word: no file, the older one kept")
         << QStringList{"--no-pace", "--mute", "E70"} << QByteArray("# older\nM21=1\n")
         << QStringList{"save", "--model", "rx300", "FILE"} << 3
-        << "no reply from the controller to the read of E70 on port COM1 (6 reads)"
+        << "no reply from the controller to the read of E70 on port COM1 (19200 bps, 6 reads); "
+           "'rxmem ports' finds the port that answers"
         << "RE70 RE70 RE70 RE70 RE70 RE70";
     QTest::newRow("silent word, no older file")
         << QStringList{"--no-pace", "--mute", "E74"} << QByteArray()
-        << QStringList{"save", "--model", "rx300", "FILE"} << 3 << "E74 on port COM1 (6 reads)"
+        << QStringList{"save", "--model", "rx300", "FILE"} << 3
+        << "E74 on port COM1 (19200 bps, 6 reads)"
         << "RE70 RE70 RE71 RE71 RE72 RE72 RE73 RE73 RE74 RE74 RE74 RE74 RE74 RE74";
     QTest::newRow("option after the command, missing port")
         << plain << QByteArray() << QStringList{"read", "M1", "--port", "COM9"} << 3
@@ -402,6 +408,75 @@ void TestRxmem::severalPorts() {
     for (std::size_t i = 0; i < sims.size(); ++i)
         QCOMPARE(framesOf(sims[i]->log()).filter(QRegularExpression("^W")).join(' '),
                  QString("WM150 WE28"));
+}
+
+void TestRxmem::ports_data() {
+    // Each port of the folder as NAME:KIND; KIND answering, silent (rxsim --silent), held (open
+    // and locked by this test, as another program holds it) or missing (a link to nowhere).
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("lines"); // patterns of the lines of our ports, in order
+    QTest::newRow("every kind, every port")
+        << QStringList{"COM1:silent", "COM2:answering", "COM3:held", "COM4:missing"}
+        << QStringList{"ports"} << 0
+        << QStringList{"COM1 .* silent", "COM2 .* a controller answers \\(E28=\\d+\\)",
+                       "COM3 .* in use by another program",
+                       "COM4 .* cannot be opened \\(No such file or directory\\)"};
+    QTest::newRow("--port: only those named, none answers")
+        << QStringList{"COM1:answering", "COM2:silent", "COM3:missing"}
+        << QStringList{"ports", "--port", "COM3", "--port", "COM2"} << 1
+        << QStringList{"COM3 .* cannot be opened .*", "COM2 .* silent"};
+    QTest::newRow("an operand is a usage error")
+        << QStringList{"COM1:answering"} << QStringList{"ports", "COM1"} << 2 << QStringList{};
+}
+
+void TestRxmem::ports() {
+    QFETCH(QStringList, ports);
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QStringList, lines);
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<QTemporaryDir>> dirs;
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    std::vector<int> held;
+    for (const QString& port : ports) {
+        const QString name = port.section(':', 0, 0), kind = port.section(':', 1);
+        if (kind == "missing") {
+            QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath(name)));
+            continue;
+        }
+        dirs.push_back(std::make_unique<QTemporaryDir>());
+        sims.push_back(std::make_unique<SimProcess>(
+            dirs.back()->path(), kind == "silent" ? QStringList{"--silent"} : QStringList{}));
+        QVERIFY(sims.back()->start());
+        QVERIFY(QFile::link(dirs.back()->path() + "/COM1", dir.filePath(name)));
+        if (kind != "held") continue;
+        const int fd = ::open(QFile::encodeName(dir.filePath(name)).constData(),
+                              O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0);
+        held.push_back(fd);
+    }
+    const Run run = rxmem(dir.path(), args);
+    for (int fd : held)
+        ::close(fd);
+    QCOMPARE(run.status, status);
+    // Our ports' lines, in the list's order; the computer's own ports may follow.
+    const QStringList out =
+        run.out.split('\n', Qt::SkipEmptyParts).filter(QRegularExpression("^COM[1-4] "));
+    QCOMPARE(out.size(), lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        QVERIFY2(QRegularExpression("^" + lines[i] + "$").match(out[i]).hasMatch(),
+                 qPrintable(out[i]));
+    // Nothing but the one read reaches a port: the silent one took RE28 alone, the held one
+    // nothing.
+    for (std::size_t i = 0, k = 0; i < std::size_t(ports.size()); ++i) {
+        const QString kind = ports[qsizetype(i)].section(':', 1);
+        if (kind == "missing") continue;
+        const QStringList frames = framesOf(sims[k++]->log());
+        if (kind == "silent" && status != 2) QCOMPARE(frames, QStringList{"RE28"});
+        if (kind == "held" || status == 2) QCOMPARE(frames, QStringList{});
+    }
 }
 
 QTEST_MAIN(TestRxmem)
