@@ -4,16 +4,30 @@
 #include "linesettings.h"
 #include "link.h"
 #include "portnames.h"
+#include "trendwindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace calcore {
 
 using namespace rxline;
+
+namespace {
+
+std::vector<rxwords::Word> liveWords(const Model& model) {
+    std::vector<rxwords::Word> words;
+    for (const auto& r : model.liveReads)
+        words.push_back({r.space, r.word});
+    return words;
+}
+
+} // namespace
 
 QString portFailureMessage(const QString& portText, const QString& reason) {
     if (portText.trimmed().isEmpty())
@@ -32,7 +46,8 @@ QString silenceText(const QString& portText) {
 CalForm::CalForm(const Model& model, QString portText, std::unique_ptr<WordLink> link,
                  QWidget* parent)
     : QWidget(parent), model_(model), portText_(std::move(portText)),
-      link_(link ? std::move(link) : std::make_unique<Link>()), cycle_(model, *link_, *this, this) {
+      link_(link ? std::move(link) : std::make_unique<Link>()), cycle_(model, *link_, *this, this),
+      samples_(liveWords(model)), clock_(&QDateTime::currentMSecsSinceEpoch) {
     setObjectName("Form1");
     setWindowTitle(QString::fromUtf8(model.caption));
     setFont(panelFont());
@@ -53,7 +68,43 @@ CalForm::CalForm(const Model& model, QString portText, std::unique_ptr<WordLink>
         silent_ = !answering;
         updateTitle();
     });
+    connect(&cycle_, &PollCycle::liveRound, this, &CalForm::keepRound);
+    if (auto* button = qobject_cast<QPushButton*>(control(QStringLiteral("TrendButton"))))
+        connect(button, &QPushButton::clicked, this, &CalForm::showTrend);
+    auto* trendKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(trendKey, &QShortcut::activated, this, &CalForm::showTrend);
     if (model.attach) model.attach(*this);
+}
+
+void CalForm::keepRound(const std::vector<std::string>& values) {
+    std::vector<std::optional<std::uint16_t>> row;
+    row.reserve(values.size());
+    for (const auto& v : values) {
+        const std::string shown = displayText(v); // as the label shows it, without its CR
+        row.push_back(
+            rxwords::parseValue(QString::fromLatin1(shown.data(), qsizetype(shown.size()))));
+    }
+    samples_.add(clock_(), row);
+    if (trend_) trend_->rowAdded();
+}
+
+TrendWindow* CalForm::showTrend() {
+    if (!trend_) {
+        QStringList names;
+        for (const auto& r : model_.liveReads) {
+            const QString word = rxwords::wordName({r.space, r.word});
+            names << (r.caption ? QStringLiteral("%1 (%2)").arg(QString::fromUtf8(r.caption), word)
+                                : word);
+        }
+        // "Config. Calibração RX-200" gives "rx200".
+        const QString model = QString::fromUtf8(model_.caption).section(' ', -1);
+        trend_ = new TrendWindow(samples_, names, model.toLower().remove('-'), this);
+        trend_->setWindowTitle(QStringLiteral("Tendência — %1").arg(model));
+    }
+    trend_->show();
+    trend_->raise();
+    trend_->activateWindow();
+    return trend_;
 }
 
 CalForm::~CalForm() {
@@ -192,6 +243,7 @@ void CalForm::finishWork() {
     // A write the technician asked for leaves before the port closes.
     cycle_.sendPendingWrite();
     if (question_) question_->hide();
+    if (trend_) trend_->hide();
     hide();
 }
 

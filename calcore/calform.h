@@ -3,12 +3,15 @@
 
 #include "model.h"
 #include "pollcycle.h"
+#include "samplestore.h"
+#include "trendwindow.h"
 #include "wordlink.h"
 
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 namespace calcore {
@@ -36,6 +39,16 @@ class CalForm : public QWidget, public Panel {
     // The exit question while it is open.
     QWidget* question() const { return question_; }
 
+    // The live values of the session, a row a cycle (the last 8 hours).
+    const SampleStore& samples() const { return samples_; }
+    // Where the rows take their time from (milliseconds since the epoch); tests give virtual
+    // time.
+    void setClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
+    // Shows the trend window ("Tendência", Ctrl+T or the button "TrendButton"), made at its first
+    // opening; the window once made.
+    TrendWindow* showTrend();
+    TrendWindow* trend() const { return trend_; }
+
     // Panel
     void showValue(const char* label, const std::string& valueText) override;
     std::string entryText(const char* entry) const override;
@@ -62,6 +75,7 @@ class CalForm : public QWidget, public Panel {
     void endProgram();
     void updateTitle();
     void sendLoadFrame();
+    void keepRound(const std::vector<std::string>& values);
 
     const Model& model_;
     QString portText_;
@@ -69,6 +83,9 @@ class CalForm : public QWidget, public Panel {
     PollCycle cycle_;
     QHash<QString, QWidget*> controls_;
     QPointer<QWidget> question_;
+    SampleStore samples_;
+    std::function<qint64()> clock_;
+    QPointer<TrendWindow> trend_;
     bool failed_ = false;
     bool answered_ = false;
     bool ending_ = false;

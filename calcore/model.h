@@ -8,6 +8,7 @@
 #include "codec.h"
 #include "wordread.h"
 
+#include <array>
 #include <initializer_list>
 #include <span>
 #include <string>
@@ -73,6 +74,32 @@ inline constexpr ClockEntry ClockEntries[] = {
     {.code = 68, .entry = "Text11"},
     {.code = 69, .entry = "Text27"},
 };
+
+// The clock words every live read list ends with, in their order: seconds, the clock set command
+// and the new seconds (kept, not shown), minutes, hours, day. The captions name them in the trend
+// window.
+// clang-format off
+inline constexpr WordRead ClockReads[] = {
+    {.space = rxline::Space::Memory, .word = 60, .label = "Label22", .caption = "Relógio: segundos"},
+    {.space = rxline::Space::Memory, .word = 65,                     .caption = "Relógio: comando"},
+    {.space = rxline::Space::Memory, .word = 66,                     .caption = "Relógio: novos segundos"},
+    {.space = rxline::Space::Memory, .word = 61, .label = "Label25", .caption = "Relógio: minutos"},
+    {.space = rxline::Space::Memory, .word = 62, .label = "Label30", .caption = "Relógio: horas"},
+    {.space = rxline::Space::Memory, .word = 63, .label = "Label46", .caption = "Relógio: dia"},
+};
+// clang-format on
+
+// A model's live reads: its own words, then the clock's.
+template <std::size_t N>
+constexpr std::array<WordRead, N + std::size(ClockReads)> withClockReads(const WordRead (&own)[N]) {
+    std::array<WordRead, N + std::size(ClockReads)> all{};
+    std::size_t i = 0;
+    for (const WordRead& r : own)
+        all[i++] = r;
+    for (const WordRead& r : ClockReads)
+        all[i++] = r;
+    return all;
+}
 
 // A button that reads words at once, ahead of the cycle's queued frames, into labels; it also
 // asks the cycle for a parameter refresh, which puts the usual words back in those labels.

@@ -72,9 +72,11 @@ void PollCycle::tick() {
     timer_.stop(); // no idle wake-ups while the step waits for its replies
     const int tick = ++state_.Tick;
     if (tick == 2 && state_.RefreshPending == 1) RefreshParameters();
-    if (tick == 3) {
-        for (const auto& b : model_.liveReads)
-            readInto(b);
+    if (tick == 3 && !model_.liveReads.empty()) {
+        round_.assign(model_.liveReads.size(), {});
+        for (std::size_t i = 0; i < model_.liveReads.size(); ++i)
+            readInto(model_.liveReads[i], &round_[i]);
+        link_.then([this] { emit liveRound(round_); });
     }
     if (tick == 5) link_.then([this] { carryOutPendingWrite(); });
     if (tick == 7 && state_.RefreshPending == 1) {
@@ -110,8 +112,8 @@ void PollCycle::fetchNow(std::span<const WordRead> reads) {
     });
 }
 
-void PollCycle::readInto(const WordRead& b) {
-    link_.readWord(b.space, b.word, [this, &b](const std::string& value) {
+void PollCycle::readInto(const WordRead& b, std::string* keep) {
+    link_.readWord(b.space, b.word, [this, &b, keep](const std::string& value) {
         // A read cut short by the loss of the port tells nothing of the controller.
         if (!link_.isOpen()) return;
         // A controller that lets this many reads in a row go unanswered is told silent; the
@@ -120,6 +122,7 @@ void PollCycle::readInto(const WordRead& b) {
         if (value.empty() && missedInARow_ >= SilentAfterMissedReads) noteAnswer(false);
         if (!value.empty()) noteAnswer(true);
         values_[{b.space, b.word}] = value;
+        if (keep) *keep = value;
         if (b.label) panel_.showValue(b.label, value);
     });
 }

@@ -90,9 +90,14 @@ class PollCycle : public QObject {
     // False once SilentAfterMissedReads reads in a row got no answer; true again at the first
     // answer.
     void answeringChanged(bool answering);
+    // The live reads of step 3 are done: the value text of each, in the order of the model's
+    // live reads, empty where the read got no reply. Only what the cycle read; nothing more is
+    // sent for it.
+    void liveRound(const std::vector<std::string>& values);
 
   private:
-    void readInto(const WordRead& b);
+    // `keep`, when given, also takes the value text.
+    void readInto(const WordRead& b, std::string* keep = nullptr);
     void carryOutPendingWrite();
     void queueWrite(const rxline::WriteAction& action);
     // True when every flag box has been set from an answer.
@@ -111,7 +116,8 @@ class PollCycle : public QObject {
     int missedInARow_ = 0;
     unsigned requestSerial_ = 0;
     std::map<std::pair<rxline::Space, std::uint8_t>, std::string> values_;
-    std::vector<bool> flagSynced_; // by the model's flag rows
+    std::vector<bool> flagSynced_;   // by the model's flag rows
+    std::vector<std::string> round_; // the live values of the step 3 under way
 };
 
 } // namespace calcore

@@ -229,6 +229,10 @@ constexpr ControlDef controls[] = {
     {.name = "Command10", .kind = B, .caption = "M",                              .rect = {1680, 8040,  375, 375}, .visible = false},
     {.name = "Command9",  .kind = B, .caption = "S",                              .rect = {2040, 8040,  375, 375}, .visible = false},
 
+    // Opens the trend window (Ctrl+T), under the PWM frame; the RX-100's cycle reads no live word,
+    // so the window says so.
+    {.name = "TrendButton", .kind = B, .caption = "Tendência", .rect = {3960, 5085, 1215, 375}},
+
     // Marks that the exit question was closed; the core follows the question itself.
     {.name = "Label70", .kind = L, .caption = "Label70", .rect = {120, 5160, 855, 255}, .visible = false},
 };

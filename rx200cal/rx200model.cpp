@@ -144,26 +144,25 @@ constexpr ControlDef controls[] = {
     {.name = "Command11", .kind = B, .caption = "H",  .rect = {1320, 8040, 375, 375}},
     {.name = "Command10", .kind = B, .caption = "M",  .rect = {1680, 8040, 375, 375}},
     {.name = "Command9",  .kind = B, .caption = "S",  .rect = {2040, 8040, 375, 375}},
+
+    // Opens the trend of the live values (Ctrl+T), in the free corner under "Alterar".
+    {.name = "TrendButton", .kind = B, .caption = "Tendência", .rect = {3000, 8040, 1095, 375}},
 };
 // clang-format on
 
 constexpr auto E = Space::Eeprom;
 constexpr auto M = Space::Memory;
 
-// Live words, step 3 of every cycle. M65 and M66 are read but not shown.
-constexpr WordRead liveReads[] = {
-    {.space = M, .word = 15, .label = "Label18"},
-    {.space = M, .word = 20, .label = "Label23"},
-    {.space = M, .word = 16, .label = "Label19"},
-    {.space = M, .word = 13, .label = "Label21"},
-    {.space = M, .word = 14, .label = "Label20"},
-    {.space = M, .word = 60, .label = "Label22"},
-    {.space = M, .word = 65},
-    {.space = M, .word = 66},
-    {.space = M, .word = 61, .label = "Label25"},
-    {.space = M, .word = 62, .label = "Label30"},
-    {.space = M, .word = 63, .label = "Label46"},
+// Live words, step 3 of every cycle: the inputs, then the clock. The captions name them in the
+// trend window.
+constexpr WordRead inputReads[] = {
+    {.space = M, .word = 15, .label = "Label18", .caption = "Ain1"},
+    {.space = M, .word = 20, .label = "Label23", .caption = "Junta Fria"},
+    {.space = M, .word = 16, .label = "Label19", .caption = "Ain2"},
+    {.space = M, .word = 13, .label = "Label21", .caption = "Ain4"},
+    {.space = M, .word = 14, .label = "Label20", .caption = "Ain3"},
 };
+constexpr auto liveReads = calcore::withClockReads(inputReads);
 
 // clang-format off
 constexpr RequestDef requests[] = {

@@ -73,6 +73,8 @@ constexpr ControlDef controls[] = {
 
     // Stored words beyond the calibration points, read at once
     {.name = "Command17", .kind = B, .caption = "Busca parâmetros", .rect = {2280, 3720, 1455, 375}},
+    // Opens the trend of the live values (Ctrl+T), above "Busca parâmetros".
+    {.name = "TrendButton", .kind = B, .caption = "Tendência", .rect = {2280, 3120, 1455, 375}},
 
     // AC input range
     {.name = "Command29", .kind = B, .caption = "Ajuste entrada AC - 250 ou 425 VCA", .rect = { 120, 4200, 1815, 495}},
@@ -90,17 +92,13 @@ constexpr ControlDef controls[] = {
 constexpr auto E = Space::Eeprom;
 constexpr auto M = Space::Memory;
 
-// Live words, step 3 of every cycle. M65 and M66 are read but not shown.
-constexpr WordRead liveReads[] = {
-    {.space = M, .word = 15, .label = "Label18"},
-    {.space = M, .word = 16, .label = "Label19"},
-    {.space = M, .word = 60, .label = "Label22"},
-    {.space = M, .word = 65},
-    {.space = M, .word = 66},
-    {.space = M, .word = 61, .label = "Label25"},
-    {.space = M, .word = 62, .label = "Label30"},
-    {.space = M, .word = 63, .label = "Label46"},
+// Live words, step 3 of every cycle: the inputs, then the clock. The captions name them in the
+// trend window.
+constexpr WordRead inputReads[] = {
+    {.space = M, .word = 15, .label = "Label18", .caption = "Ain1"},
+    {.space = M, .word = 16, .label = "Label19", .caption = "Ain4"},
 };
+constexpr auto liveReads = calcore::withClockReads(inputReads);
 
 // clang-format off
 constexpr RequestDef requests[] = {

@@ -1,6 +1,7 @@
 // rxmem watch: the words' live values as CSV, a row a round, at the line's own pace or at an
 // interval, for a technician to plot. A round reads each word once; a word that gives no line of
 // its own with a value in a round leaves its cell empty, never the value of an earlier round.
+#include "csvlog.h"
 #include "flows.h"
 #include "messages.h"
 #include "wordreader.h"
@@ -34,10 +35,7 @@ class Watch : public QObject {
     }
 
     void start() {
-        QStringList header{QStringLiteral("time")};
-        for (const Word& w : session_.job().words)
-            header << rxwords::wordName(w);
-        session_.data(header.join(QLatin1Char(',')));
+        session_.data(rxwords::csvHeader(session_.job().words));
         if (!session_.ended()) round();
     }
 
@@ -60,17 +58,14 @@ class Watch : public QObject {
         session_.link().readReply(w.space, w.number,
                                   [this](const rxline::WordLink::ReadReply& reply) {
                                       if (session_.ended()) return;
-                                      const auto value = valueOf(reply);
-                                      cells_.push_back(value ? QString::number(*value) : QString());
+                                      cells_.push_back(rxwords::csvCell(valueOf(reply)));
                                       readNext();
                                   });
     }
 
     void rowDone() {
         inRound_ = false;
-        // RFC 4180: the fields hold digits and the time only, so none needs quotes.
-        session_.data(stamp_.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
-                      QLatin1Char(',') + cells_.join(QLatin1Char(',')));
+        session_.data(rxwords::csvRow(stamp_, cells_));
         if (session_.ended()) return; // the output could not be written
         ++rows_;
         const Options& o = session_.options();

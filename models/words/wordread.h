@@ -8,11 +8,13 @@
 
 namespace calcore {
 
-// The label is nullptr for a word that is kept, not shown.
+// The label is nullptr for a word that is kept, not shown. `caption` names a live value as the
+// window does ("Ain1"); the trend window adds the word ("Ain1 (M15)").
 struct WordRead {
     rxline::Space space;
     std::uint8_t word;
     const char* label = nullptr;
+    const char* caption = nullptr;
 };
 
 } // namespace calcore

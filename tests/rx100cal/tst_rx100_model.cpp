@@ -50,7 +50,7 @@ void TestRx100Model::onlyCommunicationAndPwmRowsReachable() {
     QCOMPARE(reachable,
              (std::set<QString>{"Command49", "Text26", "Command27", "Text48", "Command48", "Text47",
                                 "Command31", "Text31", "Command32", "Text30", "Command35", "Text34",
-                                "Command40", "Text39"}));
+                                "Command40", "Text39", "TrendButton"}));
     QCOMPARE(form.findChild<QLabel*>("Label45")->font().pointSizeF(), 13.5);
     QCOMPARE(form.findChild<QLabel*>("Label72")->font().pointSizeF(), 13.5);
     QCOMPARE(form.findChild<QLabel*>("Label74")->font().pointSizeF(), 9.75);

@@ -3,6 +3,7 @@
 #include "calform.h"
 #include "fakelink.h"
 #include "rx200model.h"
+#include "trendview.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -38,6 +39,7 @@ class TestRx200Cycle : public QObject {
     void noWordOutsideTheRegisterMap();
     void lostPortKeepsTheRequestAndResumesWithARefresh();
     void closingSendsThePendingWrite();
+    void trendShowsTheCycleValuesAndSendsNothing();
 
   private:
     void start();
@@ -51,15 +53,17 @@ class TestRx200Cycle : public QObject {
     std::unique_ptr<VirtualTime> time_;
     QMap<QPair<char, int>, QByteArray> values_;
     bool silent_ = false;
+    std::set<int> muted_; // memory words that get no reply
 };
 
 void TestRx200Cycle::init() {
     values_.clear();
     silent_ = false;
+    muted_.clear();
     auto link = std::make_unique<FakeLink>();
     link_ = link.get();
     link_->answer = [this](Space space, std::uint8_t word) -> std::optional<QByteArray> {
-        if (silent_) return std::nullopt;
+        if (silent_ || (space == Space::Memory && muted_.count(word))) return std::nullopt;
         const char tag = tagOf(space);
         return tag + QByteArray::number(word) + values_.value({tag, word}, "0") + '\r';
     };
@@ -325,6 +329,44 @@ void TestRx200Cycle::noWordOutsideTheRegisterMap() {
     }
     QCOMPARE(commandsSeen, (std::set<QByteArray>{"RE", "RM", "WE", "WM"}));
     QVERIFY(link_->frames.size() > 25 * 34);
+}
+
+void TestRx200Cycle::trendShowsTheCycleValuesAndSendsNothing() {
+    form_->setClock([this] { return link_->now; });
+    values_[{'M', 15}] = "1234";
+    values_[{'M', 13}] = "00077";
+    start();
+    QVERIFY(time_->runSteps(10, 2)); // the start-up refreshes and flag write-backs are done
+    auto oneCycle = [this] {
+        const std::size_t from = link_->frames.size();
+        if (!time_->runSteps(10)) return QStringList();
+        return link_->names().mid(qsizetype(from));
+    };
+    const QStringList closed = oneCycle();
+    QCOMPARE(closed.size(), 11);
+
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QTest::keyClick(form_.get(), Qt::Key_T, Qt::ControlModifier);
+    TrendWindow* window = form_->trend();
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->objectName(), QString("TrendWindow"));
+    // The open window adds no frame: the same reads a cycle, a muted one included.
+    muted_ = {15};
+    QCOMPARE(oneCycle(), closed);
+    const TrendView& view = window->view();
+    QCOMPARE(view.strips(), 11);
+    // A read without reply leaves a gap: no current value, the earlier ones in the figures.
+    QCOMPARE(view.stripText(0),
+             QStringList({"Ain1 (M15)", "atual —", "mín 1234  máx 1234", "variação 0 em 10 s"}));
+    QCOMPARE(view.stripText(3),
+             QStringList({"Ain4 (M13)", "atual 77", "mín 77  máx 77", "variação 0 em 10 s"}));
+    QCOMPARE(view.stripText(6)[0], QString("Relógio: comando (M65)"));
+    const SampleStore& samples = form_->samples();
+    QCOMPARE(samples.valueAt(samples.rows() - 1, 0), std::nullopt);
+    QCOMPARE(samples.valueAt(samples.rows() - 2, 0), std::optional<std::uint16_t>(1234));
+    // A row a cycle, stamped with the time its live reads ended.
+    QCOMPARE(samples.newest(), link_->frames.back().ms + link_->latencyMs);
 }
 
 QTEST_MAIN(TestRx200Cycle)
