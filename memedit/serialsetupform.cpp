@@ -43,6 +43,33 @@ QString baudEntry(const PortSettings& s) {
     return s.customBaud ? QStringLiteral("Custom") : QString::number(s.baudRate);
 }
 
+// The editor's settings as the prober's line.
+rxline::LineSettings lineOf(const PortSettings& s) {
+    rxline::LineSettings line;
+    line.baudRate = s.effectiveBaudRate();
+    line.dataBits = QSerialPort::DataBits(s.dataBits);
+    constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
+                                                QSerialPort::EvenParity, QSerialPort::MarkParity,
+                                                QSerialPort::SpaceParity};
+    line.parity = parities[int(s.parity)];
+    constexpr QSerialPort::StopBits stops[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
+                                               QSerialPort::TwoStop};
+    line.stopBits = stops[int(s.stopBits)];
+    switch (s.flowControl()) {
+    case FlowControl::Hardware:
+        line.flowControl = QSerialPort::HardwareControl;
+        break;
+    case FlowControl::Software:
+        line.flowControl = QSerialPort::SoftwareControl;
+        break;
+    case FlowControl::None:
+    case FlowControl::Custom:
+        line.flowControl = QSerialPort::NoFlowControl;
+        break;
+    }
+    return line;
+}
+
 } // namespace
 
 SerialSetupForm::SerialSetupForm(const PortSettings& current, const QStringList& ports,
@@ -108,11 +135,46 @@ SerialSetupForm::SerialSetupForm(const PortSettings& current, const QStringList&
     cancel->setGeometry(150, 184, 75, 25);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    probeButton_ = new QPushButton(setupText("&Search"), this);
+    probeButton_->setObjectName(QStringLiteral("SearchButton"));
+    probeButton_->setGeometry(8, 184, 58, 25);
+    connect(probeButton_, &QPushButton::clicked, this, &SerialSetupForm::probe);
+    connect(&probe_, &rxline::PortProbe::finished, this, &SerialSetupForm::probeDone);
+    // What the search found, on the group's top line right of its caption.
+    probeLabel_ = new QLabel(this);
+    probeLabel_->setObjectName(QStringLiteral("SearchLabel"));
+    probeLabel_->setGeometry(80, 1, 145, 15);
+    probeLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    probeLabel_->setAutoFillBackground(true);
+    probeLabel_->hide();
+
     connect(this, &QDialog::accepted, this, [this] { emit chosen(choice()); });
     setAttribute(Qt::WA_DeleteOnClose);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
+}
+
+void SerialSetupForm::probe() {
+    QComboBox* ports = lists_[PortList];
+    QStringList names;
+    for (int i = 0; i < ports->count(); ++i)
+        names << ports->itemText(i);
+    probeButton_->setEnabled(false);
+    probeButton_->setText(setupText("Searching…"));
+    probeLabel_->hide();
+    probe_.start(names, lineOf(choice()));
+}
+
+void SerialSetupForm::probeDone() {
+    probeButton_->setText(setupText("&Search"));
+    probeButton_->setEnabled(true);
+    const int first = probe_.firstAnswering();
+    if (first >= 0) lists_[PortList]->setCurrentIndex(first);
+    probeLabel_->setText(first >= 0
+                             ? setupText("controller on %1").arg(lists_[PortList]->itemText(first))
+                             : setupText("no controller answered"));
+    probeLabel_->show();
 }
 
 PortSettings SerialSetupForm::choice() const {

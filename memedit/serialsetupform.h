@@ -1,11 +1,14 @@
 // The serial settings dialog (SerialSetupForm, "Setup") run by "Ajuste Serial".
 #pragma once
 
+#include "portprobe.h"
 #include "serialport.h"
 
 #include <QDialog>
 
 class QComboBox;
+class QLabel;
+class QPushButton;
 
 namespace memedit {
 
@@ -24,8 +27,16 @@ class SerialSetupForm : public QDialog {
     void chosen(const PortSettings& settings);
 
   private:
+    // "Search": asks the listed ports at the speed and framing the lists hold, and selects the
+    // first where a controller answers.
+    void probe();
+    void probeDone();
+
     PortSettings start_;
     QComboBox* lists_[6] = {};
+    QPushButton* probeButton_ = nullptr;
+    QLabel* probeLabel_ = nullptr;
+    rxline::PortProbe probe_;
 };
 
 } // namespace memedit
