@@ -1,5 +1,6 @@
 #include "app.h"
 
+#include "catalogs.h"
 #include "portselect.h"
 
 #include <QApplication>
@@ -15,6 +16,8 @@ int runTool(const Model& model) {
             std::fprintf(stderr, "%s\n", f.c_str());
         return 70; // EX_SOFTWARE
     }
+    // The windows speak Portuguese, and so do Qt's own dialogs.
+    rxport::loadQtPortuguese();
     // The program ends when the main window's link has let its last frames leave, not when the
     // last window is hidden.
     QApplication::setQuitOnLastWindowClosed(false);

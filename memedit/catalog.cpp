@@ -22,6 +22,11 @@ void initCatalogs() {
     rxwords::initCatalog(catalogDir());
 }
 
+bool speaksPortuguese() {
+    // The empty message id gives the header of the catalog in use, which names its language.
+    return QString::fromUtf8(dgettext(kMessageDomain, "")).contains(QStringLiteral("Language: pt"));
+}
+
 QString setupText(const char* msgid) {
     return QString::fromUtf8(dgettext(kSetupDomain, msgid));
 }

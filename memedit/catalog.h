@@ -18,6 +18,9 @@ void initCatalogs();
 // the build tree, the folder "locale" beside it where the build compiles the catalogs.
 QString catalogDir();
 
+// True when the messages are in Portuguese: a catalog of the package answers for the language.
+bool speaksPortuguese();
+
 // Translation of a setup dialog caption.
 QString setupText(const char* msgid);
 

@@ -1,4 +1,5 @@
 #include "catalog.h"
+#include "catalogs.h"
 #include "commandline.h"
 #include "mainwindow.h"
 
@@ -13,6 +14,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("memedit"));
     memedit::initCatalogs();
+    // Qt's own dialogs (the file dialog of "Arquivo") speak the messages' language.
+    if (memedit::speaksPortuguese()) rxport::loadQtPortuguese();
     memedit::Form1 window;
     // Closing the window hides it at once, but the writes it holds still go out: the program
     // ends when the window says so, not when its last window is gone.

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <libintl.h>
 
@@ -33,6 +35,16 @@ QString catalogDir(const char* envVariable) {
 void bindCatalog(const char* domain, const QString& dir) {
     bindtextdomain(domain, QFile::encodeName(dir).constData());
     bind_textdomain_codeset(domain, "UTF-8");
+}
+
+bool loadQtPortuguese() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_pt_BR"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 } // namespace rxport

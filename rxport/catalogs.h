@@ -16,4 +16,9 @@ QString catalogDir(const char* envVariable);
 // what it had looked up before.
 void bindCatalog(const char* domain, const QString& dir);
 
+// Qt's own texts in Portuguese (the file dialog's "Examinar", "Nome do arquivo", "Cancelar"):
+// installs Qt's catalog qtbase_pt_BR from Qt's translations folder in the application. False when
+// that catalog is not there (Debian ships it in qt6-translations-l10n); Qt then speaks English.
+bool loadQtPortuguese();
+
 } // namespace rxport

@@ -145,6 +145,7 @@ class CatalogTest : public QObject {
         QFETCH(QString, portError);
         QFETCH(QString, conversion);
         useCatalogs(withCatalog);
+        QCOMPARE(memedit::speaksPortuguese(), withCatalog); // Qt's catalog follows
         QCOMPARE(memedit::PortError(memedit::PortErrorNumber::Open, 2).message(), portError);
         QCOMPARE(memedit::ConversionError(QStringLiteral("x1")).message(), conversion);
     }
