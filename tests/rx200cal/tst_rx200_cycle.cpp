@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -367,6 +368,19 @@ void TestRx200Cycle::trendShowsTheCycleValuesAndSendsNothing() {
     QCOMPARE(samples.valueAt(samples.rows() - 2, 0), std::optional<std::uint16_t>(1234));
     // A row a cycle, stamped with the time its live reads ended.
     QCOMPARE(samples.newest(), link_->frames.back().ms + link_->latencyMs);
+
+    // "Salvar CSV…" writes every row kept, whole, or says why not.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("trend.csv");
+    QCOMPARE(window->saveCsv(path), QString());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.first(), QByteArray("time,M15,M20,M16,M13,M14,M60,M65,M66,M61,M62,M63"));
+    QCOMPARE(lines.size(), qsizetype(samples.rows()) + 2); // the header, a row a cycle, the end
+    QVERIFY(lines[lines.size() - 2].endsWith(",,0,0,77,0,0,0,0,0,0,0"));
+    QVERIFY(!window->saveCsv(dir.filePath("missing/trend.csv")).isEmpty());
+    QVERIFY(!QFile::exists(dir.filePath("missing/trend.csv")));
 }
 
 QTEST_MAIN(TestRx200Cycle)
