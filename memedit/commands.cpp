@@ -1,6 +1,7 @@
 // The word commands of the main window and its receive handler.
 #include "mainwindow.h"
 
+#include "catalog.h"
 #include "errors.h"
 #include "portaccess.h"
 #include "serialport.h"
@@ -10,6 +11,7 @@
 #include "wordwrites.h"
 
 #include <QLineEdit>
+#include <QTimer>
 
 #include <cerrno>
 
@@ -20,6 +22,7 @@ constexpr int kPauseBetweenBlockWords = 100;
 constexpr int kPauseAfterReply = 500;
 constexpr int kBlockFirst = 21;
 constexpr int kBlockLast = 35;
+constexpr int kSilentAfterMs = 1500;
 
 QByteArray byte(int value) {
     return QByteArray(1, char(value & 0xFF));
@@ -33,6 +36,24 @@ void Form1::ReadWord(int word) {
     comPort_->SendText("RM");
     comPort_->SendText(byte(word));
     comPort_->SendText(byte(0x0D));
+    watchForSilence();
+}
+
+void Form1::watchForSilence() {
+    if (!silence_) {
+        silence_ = new QTimer(this);
+        silence_->setSingleShot(true);
+        silence_->setInterval(kSilentAfterMs);
+        connect(silence_, &QTimer::timeout, this, [this] {
+            const PortSettings& s = comPort_->settings();
+            showInTitle(messageText("no reply from the controller on %1 (%2 bps): \"Search\" in "
+                                    "\"Ajuste Serial\" or 'rxmem ports' finds the port that "
+                                    "answers")
+                            .arg(s.port, QString::number(s.effectiveBaudRate())));
+        });
+    }
+    // Counted from the first read left without an answer: a sweep's next reads do not put it off.
+    if (!silence_->isActive()) silence_->start();
 }
 
 ActionQueue::Steps Form1::writeSteps(const RowInfo& row, std::shared_ptr<QString> text,
@@ -125,6 +146,7 @@ int Form1::receive(int count) {
         if (reply.word == 0) {
             rxport::trace().bytes("DROP", line);
         } else if (QLineEdit* edit = box(reply.word)) {
+            if (silence_) silence_->stop();
             edit->setText(reply.text);
             filled(reply.word);
             setMarked(reply.word, false);

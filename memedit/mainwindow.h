@@ -81,6 +81,9 @@ class Form1 : public QWidget {
 
     // Word commands. They throw EditorError; the action queue shows it and ends the action.
     void ReadWord(int word);
+    // A read that no line of its word follows within SilentAfterMs is told in the title, with
+    // the port and the speed tried.
+    void watchForSilence();
     ActionQueue::Steps writeSteps(const RowInfo& row, std::shared_ptr<QString> text,
                                   int pauseAfter);
     void WriteWord(int word);
@@ -97,6 +100,7 @@ class Form1 : public QWidget {
     QTimer* timers_[kSweeps] = {};
     QProgressBar* bars_[kSweeps] = {};
     QTimer* titleTimer_ = nullptr;
+    QTimer* silence_ = nullptr;
     std::set<int> filled_; // boxes read, typed into or opened: the start text "0" is no value
     std::set<int> marked_;
 
