@@ -5,6 +5,8 @@
 #include "savefile.h"
 #include "terminaltext.h"
 
+#include <QSaveFile>
+
 #include <algorithm>
 
 namespace rxmem {
@@ -129,9 +131,13 @@ int prepareSave(const Options& options, Job& job) {
     job.words = options.model.isEmpty() ? rxwords::editorWords() : *modelWordList(options.model);
     // The file takes its place only once every word has answered and every byte of it is on
     // the disk: a failed save leaves no file and never damages an older one.
+    // Whether the file can be made at all is known before the port opens: a file beside it is
+    // made and dropped again.
     const QString& path = options.operands.first();
-    if (const QString problem = rxwords::pathProblem(path, rxwords::Access::Write);
-        !problem.isEmpty()) {
+    QString problem = rxwords::pathProblem(path, rxwords::Access::Write);
+    if (QSaveFile probe(path); problem.isEmpty() && !probe.open(QIODevice::WriteOnly))
+        problem = rxwords::writeFailure(path);
+    if (!problem.isEmpty()) {
         usage(QStringLiteral("%1: %2").arg(rxport::escaped(path), problem));
         return ExitUsage;
     }

@@ -15,6 +15,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 using memedit::Form1;
 using Texts = QMap<int, QString>;
 
@@ -93,6 +97,15 @@ class FilesTest : public QObject {
             << "open" << QList<int>{150} << Texts{} << QByteArray("M151=7\nM150=x\n")
             << QStringList{} << Texts{{150, "1500"}, {151, "0"}} << QList<int>{}
             << "%1:2: value \"x\" is not a whole number from 0 to 65535" << 1500;
+        QTest::newRow("open: a named pipe is refused unopened, the window goes on")
+            << "open-fifo" << QList<int>{150} << Texts{} << QByteArray() << QStringList{}
+            << Texts{{150, "1500"}} << QList<int>{} << "%1: this is a named pipe (FIFO), not a file"
+            << 1500;
+        // "file" is the older file, which must stay byte for byte.
+        QTest::newRow("save that does not fit: an error box, the older file unchanged")
+            << "save-full" << QList<int>{150} << Texts{} << QByteArray("# older\nM150=1\n")
+            << QStringList{} << Texts{{150, "1500"}} << QList<int>{}
+            << "%1: the file is larger than this session may write; nothing saved" << 1500;
     }
     void saveAndOpen() {
         QFETCH(QString, action);
@@ -118,20 +131,32 @@ class FilesTest : public QObject {
         }
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("page3.txt"));
-        if (action == "open") {
+        if (action == "open" || action == "save-full") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
         }
+        if (action == "open-fifo") QCOMPARE(::mkfifo(QFile::encodeName(path), 0600), 0);
         QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), kWait); // the last reply's pause is over
         line->clear();
 
-        QFileDialog* dialog = fileDialog(action == "save" ? Qt::Key_S : Qt::Key_O);
+        const bool saving = action.startsWith("save");
+        QFileDialog* dialog = fileDialog(saving ? Qt::Key_S : Qt::Key_O);
         QVERIFY(dialog);
         dialog->selectFile(path);
+        // A full disk, as a file size limit: a write past 100 bytes fails.
+        rlimit before{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+        if (action == "save-full") {
+            dialog->setOption(QFileDialog::DontConfirmOverwrite); // the older file is meant
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{100, before.rlim_max};
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+        }
         static_cast<QDialog*>(dialog)->accept(); // the button "Open" or "Save"
         const bool failed = told.startsWith("%1:");
         if (failed) {
             QTRY_COMPARE_WITH_TIMEOUT(errorBoxText(), told.arg(path), kWait);
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &before), 0);
             closeErrorBoxes();
             activate();
         } else {
@@ -141,6 +166,12 @@ class FilesTest : public QObject {
             QCOMPARE(window->box(it.key())->text(), it.value());
         QCOMPARE(markedWords(), marked);
 
+        if (action == "save-full") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), file);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"page3.txt"});
+        }
         if (action == "save") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::ReadOnly));
@@ -162,11 +193,12 @@ class FilesTest : public QObject {
             QCOMPARE(rxwords::readFile(path).items.size(), size_t(saved.size()));
         }
 
-        // The next dialog starts in the folder of this one's file.
+        // The next dialog starts in the folder of this one's file, when it opened or saved.
         dialog = fileDialog(Qt::Key_O);
         QVERIFY(dialog);
-        QCOMPARE(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath(),
-                 QFileInfo(dir.path()).canonicalFilePath());
+        QCOMPARE(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath() ==
+                     QFileInfo(dir.path()).canonicalFilePath(),
+                 !failed);
         dialog->reject();
 
         // Nothing went on the line: the first frames are those clicked now. Writing a word and

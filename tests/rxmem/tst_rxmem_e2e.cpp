@@ -15,6 +15,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,10 +34,22 @@ void prepare(QProcess& p, const QString& comDir) {
     p.setProcessEnvironment(env);
 }
 
-// Runs rxmem --quiet ARGS; an argument ">PATH" sends its standard output to PATH.
+// Runs rxmem --quiet ARGS; an argument ">PATH" sends its standard output to PATH, ">&-" starts
+// it with standard output closed, "ulimit-f" with a file size limit of 1 KiB (SIGXFSZ ignored,
+// so a write past it fails as on a full disk).
 Run rxmem(const QString& comDir, QStringList args) {
     QProcess p;
     prepare(p, comDir);
+    const bool closed = args.removeAll(">&-") > 0;
+    const bool limited = args.removeAll("ulimit-f") > 0;
+    p.setChildProcessModifier([closed, limited] {
+        if (closed) ::close(STDOUT_FILENO);
+        if (limited) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1024, 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+    });
     for (const QString& a : args.filter(QRegularExpression("^>")))
         p.setStandardOutputFile(a.mid(1));
     args.removeIf([](const QString& a) { return a.startsWith('>'); });
@@ -162,6 +176,18 @@ void TestRxmem::commands_data() {
         << plain << QByteArray() << QStringList{"read", "M150", ">/dev/full"} << 2
         << "cannot write the output"
         << "RM150 RM150";
+    QTest::newRow("closed standard output: an error, not a line lost")
+        << plain << QByteArray() << QStringList{"read", "M150", ">&-"} << 2
+        << "cannot write the output: Bad file descriptor"
+        << "RM150 RM150";
+    QTest::newRow("a save that does not fit: an error, the older file unchanged")
+        << plain << QByteArray("# older\nM21=1\n") << QStringList{"save", "FILE", "ulimit-f"} << 2
+        << "FILE: the file is larger than this session may write; nothing saved"
+        << "*";
+    QTest::newRow("a % in a file name stays a %")
+        << plain << QByteArray("M21=1\nM22=x\n") << QStringList{"load", "FILE%1"} << 2
+        << "FILE%1:2: value \"x\" is not a whole number from 0 to 65535"
+        << "";
     // The command line, checked before any port opens.
     const QList<QPair<QStringList, QString>> usage{
         {{"--quiet=1", "read", "M1"}, "option --quiet takes no value"},
@@ -174,6 +200,9 @@ void TestRxmem::commands_data() {
         {{"load", "/dev/zero"}, "larger than 1 MiB"},
         {{"save", "--port", "COM1", "--port", "COM2", "FILE"}, "save works on one port"},
         {{"load", "--model", "rx200", "FILE"}, "option --model does not go with load"},
+        {{"re\x1b[2Jad", "M1"}, "unknown command re\\x1b[2Jad"},
+        {{"--port", "COM1", "--port", "COM01", "read", "M1"},
+         "--port COM1 and --port COM01 reach the same device"},
     };
     for (const auto& [args, said] : usage)
         QTest::newRow(qPrintable("usage: " + args.join(' ')))
@@ -190,14 +219,18 @@ void TestRxmem::commands() {
     QTemporaryDir dir;
     SimProcess controller(dir.path(), simulator);
     QVERIFY(controller.start());
-    const QString path = dir.filePath("words.txt");
+    // "FILE%1": the file is named words.txt%1.
+    const QString path = dir.filePath(args.contains("FILE%1") ? "words.txt%1" : "words.txt");
     if (!file.isEmpty()) QVERIFY(writeFile(path, file));
-    args.replaceInStrings(QRegularExpression("^FILE$"), path);
+    args.replaceInStrings(QRegularExpression("^FILE(%1)?$"), path);
     const Run run = rxmem(dir.path(), args);
     QCOMPARE(run.status, status);
-    QVERIFY2((run.out + run.err).contains(QString(said).replace("FILE", path)),
-             qPrintable(run.out + run.err));
-    QCOMPARE(framesOf(controller.log()).join(' '), frames);
+    QVERIFY2(
+        (run.out + run.err).contains(QString(said).replace(QRegularExpression("FILE(%1)?"), path)),
+        qPrintable(run.out + run.err));
+    if (frames != "*") QCOMPARE(framesOf(controller.log()).join(' '), frames);
+    // No temporary file is left beside the file.
+    QCOMPARE(QDir(dir.path()).entryList({"words.txt.*"}, QDir::Files), QStringList());
     if (file.isEmpty() && status != 0) {
         QVERIFY(!QFile::exists(path));
     } else if (!file.isEmpty()) {
