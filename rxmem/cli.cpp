@@ -4,6 +4,9 @@
 #include "flows.h"
 #include "messages.h"
 #include "output.h"
+#include "portnames.h"
+#include "stdstreams.h"
+#include "terminaltext.h"
 
 #include <cstdio>
 
@@ -120,7 +123,9 @@ Request parseCommandLine(const QStringList& arguments) {
                        : (name.size() == 1 && name[0] == QLatin1Char(d.shortName) && d.shortName))
                 def = &d;
         }
-        if (!def) return failed(text("unknown option %1").arg(arg.section(QLatin1Char('='), 0, 0)));
+        if (!def)
+            return failed(text("unknown option %1")
+                              .arg(rxport::escaped(arg.section(QLatin1Char('='), 0, 0))));
         const QString shown = QStringLiteral("--") + QLatin1String(def->name);
         QString value;
         if (def->takesValue) {
@@ -135,12 +140,12 @@ Request parseCommandLine(const QStringList& arguments) {
         }
         if (qstrcmp(def->name, "help") == 0) {
             std::fputs(helpText().toLocal8Bit().constData(), stdout);
-            request.exitNow = ExitDone;
+            request.exitNow = rxport::flushStandardOutput(ExitDone);
             return request;
         }
         if (qstrcmp(def->name, "version") == 0) {
             std::printf("rxmem %s\n", RX_VERSION);
-            request.exitNow = ExitDone;
+            request.exitNow = rxport::flushStandardOutput(ExitDone);
             return request;
         }
         given.emplace_back(def, value);
@@ -149,7 +154,7 @@ Request parseCommandLine(const QStringList& arguments) {
     if (positional.isEmpty()) return failed(text("no command given"));
     const QString name = positional.takeFirst();
     const CommandDef* command = findCommand(name);
-    if (!command) return failed(text("unknown command %1").arg(name));
+    if (!command) return failed(text("unknown command %1").arg(rxport::escaped(name)));
     o.command = command->command;
     for (const auto& [def, value] : given) {
         const QString shown = QStringLiteral("--") + QLatin1String(def->name);
@@ -163,7 +168,8 @@ Request parseCommandLine(const QStringList& arguments) {
         } else if (option == QLatin1String("quiet")) {
             o.quiet = true;
         } else if (option == QLatin1String("model")) {
-            if (!modelWordList(value)) return failed(text("unknown model %1").arg(value));
+            if (!modelWordList(value))
+                return failed(text("unknown model %1").arg(rxport::escaped(value)));
             o.model = value;
         } else if (option == QLatin1String("all")) {
             o.all = true;
@@ -189,6 +195,15 @@ Request parseCommandLine(const QStringList& arguments) {
         return failed(text("%1 works on one port: give --port once").arg(name));
     if (o.ports.removeDuplicates() > 0)
         return failed(text("a port is given twice: each --port names another controller"));
+    for (qsizetype i = 0; i < o.ports.size(); ++i) {
+        for (qsizetype k = 0; k < i; ++k) {
+            if (rxport::deviceIdentity(o.ports[i]) != rxport::deviceIdentity(o.ports[k])) continue;
+            return failed(text("--port %1 and --port %2 reach the same device %3: each --port "
+                               "names another controller")
+                              .arg(rxport::escaped(o.ports[k]), rxport::escaped(o.ports[i]),
+                                   rxport::escaped(rxport::resolvePortName(o.ports[i]))));
+        }
+    }
     if (o.ports.size() > 1 && !o.trace.isEmpty())
         return failed(text("--trace records one port: give --port once with it"));
 

@@ -3,7 +3,9 @@
 #include "flows.h"
 #include "messages.h"
 #include "ports.h"
+#include "stdstreams.h"
 #include "stopsignals.h"
+#include "terminaltext.h"
 #include "tracelog.h"
 
 #include <QCoreApplication>
@@ -70,21 +72,18 @@ QString summaryOf(const std::vector<std::unique_ptr<Session>>& sessions) {
             ++differ;
         } else {
             ++failed;
-            why << s->port() + QStringLiteral(": ") + s->failure();
+            why << rxport::escaped(s->port()) + QStringLiteral(": ") + s->failure();
         }
     }
     const auto n = static_cast<unsigned long>(sessions.size());
-    QString line = differ == 0 ? text("%1 controller: %2 done, %3 failed",
-                                      "%1 controllers: %2 done, %3 failed", n)
-                                     .arg(n)
-                                     .arg(done)
-                                     .arg(failed)
-                               : text("%1 controller: %2 done, %3 with differences, %4 failed",
-                                      "%1 controllers: %2 done, %3 with differences, %4 failed", n)
-                                     .arg(n)
-                                     .arg(done)
-                                     .arg(differ)
-                                     .arg(failed);
+    QString line =
+        differ == 0
+            ? text("%1 controller: %2 done, %3 failed", "%1 controllers: %2 done, %3 failed", n)
+                  .arg(QString::number(n), QString::number(done), QString::number(failed))
+            : text("%1 controller: %2 done, %3 with differences, %4 failed",
+                   "%1 controllers: %2 done, %3 with differences, %4 failed", n)
+                  .arg(QString::number(n), QString::number(done), QString::number(differ),
+                       QString::number(failed));
     if (failed > 0) line += QStringLiteral(" (%1)").arg(why.join(QStringLiteral("; ")));
     return line;
 }
@@ -113,7 +112,7 @@ int run(const Options& options) {
         if (reason.isEmpty() && !rxport::trace().open(options.trace, &reason) && reason.isEmpty())
             reason = rxwords::writeFailure(options.trace);
         if (!reason.isEmpty()) {
-            complain(QStringLiteral("rxmem: %1: %2").arg(options.trace, reason));
+            complain(QStringLiteral("rxmem: %1: %2").arg(rxport::escaped(options.trace), reason));
             return ExitUsage;
         }
     }
@@ -144,6 +143,7 @@ int run(const Options& options) {
     for (const auto& session : sessions)
         status = std::max(status, session->status());
     if (several) output.message(summaryOf(sessions));
+    if (output.dataErrno() != 0) rxport::discardStandardOutput(); // told here, not again at exit
     if (const int code = output.dataErrno(); code == EPIPE) {
         // The reader went away (`rxmem watch | head`): the end it asked for, told by the status.
         status = std::max(status, 128 + SIGPIPE);

@@ -5,9 +5,16 @@
 //          which wait 500 ms after every reply;
 //   flip   50 saves against a line that changes one value digit of one reply in ten, each with
 //          its own seed: how many succeed, and how many hold a value the controller does not;
+//   drop   20 saves against a line that loses one reply in five: a word that answered is never
+//          "no reply", so every save must succeed;
+//   live   20 reads of the live inputs M13 to M16 on a slow line (150 ms to answer): each ends
+//          in values or in the message of a live value, never in "garbled replies";
 //   watch  the rounds of `rxmem watch` of two answering words against their line time;
-//   ports  `load --all` of the editor's 180 words onto four controllers at once, against one.
-//   bench_rxmem [save|flip|watch|ports|all] [runs]     (default all; runs of the save, default 5)
+//   ports  `load --all` of the editor's 180 words onto four controllers at once, against one;
+//   scan   `rxmem ports` over 16 ports, half of them silent, all asked at once.
+//   bench_rxmem [save|flip|drop|live|watch|ports|scan|all] [runs]   (default all; runs of the save
+//   and
+//          the scan, default 5)
 #include "figure.h"
 #include "framelog.h"
 
@@ -16,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -173,6 +181,92 @@ bool benchFlip() {
     return true;
 }
 
+// Runs `count` commands at once, each against a simulator of its own with `simOptions` and the
+// seed of its run; FILE in `args` is a file of the run's own folder. Each run's status and
+// standard error, and the words of its FILE when it succeeded.
+struct ManyRun {
+    Run run;
+    std::map<QByteArray, QByteArray> values;
+};
+std::vector<ManyRun> runMany(int count, const QStringList& simOptions, const QStringList& args) {
+    struct Slot {
+        std::unique_ptr<QTemporaryDir> dir;
+        std::unique_ptr<Sim> sim;
+        std::unique_ptr<QProcess> process;
+    };
+    std::vector<Slot> started;
+    for (int seed = 1; seed <= count; ++seed) {
+        Slot s;
+        s.dir = std::make_unique<QTemporaryDir>();
+        s.sim = std::make_unique<Sim>(s.dir->path(),
+                                      simOptions + QStringList{"--seed", QString::number(seed)});
+        s.process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("RX_COM_DIR", s.dir->path());
+        s.process->setProcessEnvironment(env);
+        QStringList a = args;
+        a.replaceInStrings(QRegularExpression("^FILE$"), s.dir->filePath("backup.txt"));
+        s.process->start(RXMEM_PATH, QStringList{"--quiet"} + a);
+        started.push_back(std::move(s));
+    }
+    std::vector<ManyRun> runs;
+    for (Slot& s : started) {
+        ManyRun r;
+        if (s.process->waitForFinished(900000))
+            r.run = {s.process->exitCode(), 0, s.process->readAllStandardError()};
+        if (r.run.status == 0) r.values = valuesOf(s.dir->filePath("backup.txt"));
+        runs.push_back(std::move(r));
+    }
+    return runs;
+}
+
+bool benchDrop() {
+    constexpr int kSaves = 20;
+    const auto runs = runMany(kSaves, {"--no-pace", "--drop", "0.2"}, {"save", "FILE"});
+    int succeeded = 0;
+    std::map<QByteArray, int> failures;
+    for (const ManyRun& r : runs) {
+        if (r.run.status == 0)
+            ++succeeded;
+        else
+            ++failures[r.run.err.trimmed()];
+    }
+    std::printf("%d saves against rxsim --drop 0.2 (one reply in five lost), seeds 1 to %d: %d "
+                "succeeded\n",
+                kSaves, kSaves, succeeded);
+    for (const auto& [why, n] : failures)
+        std::printf("  %d failed: %s\n", n, why.constData());
+    figure("rxmem saves with --drop 0.2 that succeeded, of 20", succeeded, "", "20");
+    return true;
+}
+
+bool benchLive() {
+    constexpr int kReads = 20;
+    const auto runs =
+        runMany(kReads, {"--latency-ms", "150"}, {"read", "M13", "M14", "M15", "M16"});
+    int values = 0, live = 0, garbled = 0;
+    std::map<QByteArray, int> others;
+    for (const ManyRun& r : runs) {
+        if (r.run.status == 0)
+            ++values;
+        else if (r.run.err.contains("changes from read to read") &&
+                 r.run.err.contains("a live value"))
+            ++live;
+        else if (r.run.err.contains("garbled"))
+            ++garbled;
+        else
+            ++others[r.run.err.trimmed()];
+    }
+    std::printf("%d reads of M13 M14 M15 M16 against rxsim --latency-ms 150: %d gave values, %d "
+                "told a live value, %d said \"garbled\"\n",
+                kReads, values, live, garbled);
+    for (const auto& [why, n] : others)
+        std::printf("  %d ended otherwise: %s\n", n, why.constData());
+    figure("rxmem live reads ending in values or the live-value message, of 20", values + live, "",
+           "20");
+    return true;
+}
+
 bool benchWatch() {
     constexpr int kRows = 60;
     QTemporaryDir dir;
@@ -241,6 +335,37 @@ bool benchPorts() {
     return true;
 }
 
+bool benchScan(int runs) {
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<QTemporaryDir>> dirs;
+    std::vector<std::unique_ptr<Sim>> sims;
+    QStringList args;
+    for (int n = 1; n <= 16; ++n) {
+        dirs.push_back(std::make_unique<QTemporaryDir>());
+        sims.push_back(std::make_unique<Sim>(dirs.back()->path(),
+                                             n % 2 ? QStringList{} : QStringList{"--silent"}));
+        const QString name = QStringLiteral("COM%1").arg(n);
+        QFile::link(dirs.back()->path() + "/COM1", dir.filePath(name));
+        args << "--port" << name;
+    }
+    args << "ports";
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const Run run = rxmem(dir.path(), args);
+        if (run.status != 0) {
+            std::fprintf(stderr, "bench_rxmem: ports failed: %s\n", run.err.constData());
+            return false;
+        }
+        times.push_back(run.seconds);
+    }
+    std::sort(times.begin(), times.end());
+    const double median = times[times.size() / 2];
+    std::printf("rxmem ports over 16 ports, 8 silent: median %.3f s of %d runs (goal <= 1)\n",
+                median, runs);
+    figure("rxmem ports over 16 ports, 8 of them silent", median, "s", "<= 1");
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -250,7 +375,10 @@ int main(int argc, char** argv) {
     bool ok = true;
     if (what == "save" || what == "all") ok = benchSave(runs) && ok;
     if (what == "flip" || what == "all") ok = benchFlip() && ok;
+    if (what == "drop" || what == "all") ok = benchDrop() && ok;
+    if (what == "live" || what == "all") ok = benchLive() && ok;
     if (what == "watch" || what == "all") ok = benchWatch() && ok;
     if (what == "ports" || what == "all") ok = benchPorts() && ok;
+    if (what == "scan" || what == "all") ok = benchScan(runs) && ok;
     return ok ? 0 : 1;
 }
