@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "stdstreams.h"
+#include "terminaltext.h"
 #include "tracelog.h"
 
 #include <QCommandLineParser>
@@ -141,13 +142,13 @@ std::optional<int> startProgram(int argc, char** argv, const ProgramInfo& info) 
     if (!parser.parse(args)) {
         if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty())
             return usageError(info, QStringLiteral("opção desconhecida: ") +
-                                        asTyped(args, unknown.first()));
+                                        escaped(asTyped(args, unknown.first())));
         // The only other refusal: a value option given last, with nothing after it.
-        return usageError(info, QStringLiteral("falta o valor de ") + args.last());
+        return usageError(info, QStringLiteral("falta o valor de ") + escaped(args.last()));
     }
     if (!parser.positionalArguments().isEmpty())
         return usageError(info, QStringLiteral("argumento inesperado: ") +
-                                    parser.positionalArguments().first());
+                                    escaped(parser.positionalArguments().first()));
     if (parser.isSet(help)) {
         std::fputs(helpText(info).constData(), stdout);
         return flushStandardOutput(0);
@@ -161,7 +162,7 @@ std::optional<int> startProgram(int argc, char** argv, const ProgramInfo& info) 
         QString reason;
         if (!rxport::trace().open(file, &reason)) {
             std::fprintf(stderr, "%s: não foi possível gravar o rastreamento em %s: %s\n",
-                         info.name, qPrintable(file), qPrintable(reason));
+                         info.name, qPrintable(escaped(file)), qPrintable(reason));
             return 2;
         }
     }

@@ -1,5 +1,7 @@
 #include "tracelog.h"
 
+#include "terminaltext.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -30,6 +32,7 @@ bool TraceLog::open(const QString& path, QString* error) {
     }
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
+    path_ = path;
     first_ = true;
     return true;
 }
@@ -95,7 +98,7 @@ void TraceLog::stop(int errorNumber) {
     if (!reason.isEmpty()) reason[0] = reason[0].toLower();
     const QByteArray message =
         QStringLiteral("%1: the trace %2 can no longer be written (%3): tracing stops\n")
-            .arg(QString::fromLocal8Bit(program_invocation_short_name), path_, reason)
+            .arg(QString::fromLocal8Bit(program_invocation_short_name), escaped(path_), reason)
             .toLocal8Bit();
     [[maybe_unused]] const auto written =
         ::write(STDERR_FILENO, message.constData(), std::size_t(message.size()));
