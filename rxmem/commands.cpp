@@ -143,6 +143,10 @@ int run(const Options& options) {
     for (const auto& session : sessions)
         status = std::max(status, session->status());
     if (several) output.message(summaryOf(sessions));
+    return endOutput(output, status);
+}
+
+int endOutput(Output& output, int status) {
     if (output.dataErrno() != 0) rxport::discardStandardOutput(); // told here, not again at exit
     if (const int code = output.dataErrno(); code == EPIPE) {
         // The reader went away (`rxmem watch | head`): the end it asked for, told by the status.

@@ -45,4 +45,8 @@ const CommandDef& commandOf(Command command);
 // object, and the stop signals blocked (blockStopSignals).
 int run(const Options& options);
 
+// The status once the command has said everything: a closed pipe ends it with 128 + SIGPIPE, any
+// other failure to write standard output is told and ends it with ExitUsage.
+int endOutput(Output& output, int status);
+
 } // namespace rxmem

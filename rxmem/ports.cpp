@@ -1,5 +1,6 @@
 #include "ports.h"
 
+#include "commands.h"
 #include "messages.h"
 #include "output.h"
 #include "portnames.h"
@@ -86,13 +87,7 @@ int runPorts(const Options& options) {
         output.data(QStringLiteral("%1  %2  %3")
                         .arg(a.name.leftJustified(nameWidth), a.device.leftJustified(deviceWidth),
                              stateText(a)));
-    if (const int code = output.dataErrno(); code != 0) {
-        complain(
-            QStringLiteral("rxmem: ") +
-            text("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(code))));
-        return ExitUsage;
-    }
-    return probe.firstAnswering() >= 0 ? ExitDone : ExitDifferences;
+    return endOutput(output, probe.firstAnswering() >= 0 ? ExitDone : ExitDifferences);
 }
 
 } // namespace rxmem
