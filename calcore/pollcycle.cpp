@@ -95,12 +95,18 @@ void PollCycle::tick() {
         }
         state_.Tick = 0;
     }
-    link_.then([this, tick] {
+    auto end = [this, tick] {
         stepRunning_ = false;
         // The next tick comes a full interval after the step ended.
         if (!stopped_) timer_.start();
         emit stepDone(tick);
-    });
+    };
+    // A step that only counts ends at once: no wake-up of the event loop for the link's queue.
+    if (link_.busy()) {
+        link_.then(end);
+    } else {
+        end();
+    }
 }
 
 void PollCycle::fetchNow(std::span<const WordRead> reads) {

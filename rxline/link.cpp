@@ -7,6 +7,7 @@
 
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -58,6 +59,20 @@ void Link::schedulePump() {
         Qt::QueuedConnection);
 }
 
+void Link::writeNow(const QByteArray& bytes) {
+    // Straight to the driver when nothing waits before it: QSerialPort's own write would switch
+    // its write notifier on and off, two wake-ups of the event loop a frame for bytes already
+    // gone. What the driver does not take at once goes through QSerialPort.
+    qint64 sent = 0;
+    if (port_.bytesToWrite() == 0) {
+        const ssize_t n = ::write(port_.handle(), bytes.constData(), std::size_t(bytes.size()));
+        if (n > 0) sent = n;
+    }
+    if (sent == bytes.size()) return;
+    port_.write(bytes.constData() + sent, bytes.size() - sent);
+    port_.flush(); // hand the frame to the driver now, not on the next loop pass
+}
+
 void Link::startOp(Op& op) {
     switch (op.kind) {
     case Op::Open:
@@ -69,8 +84,7 @@ void Link::startOp(Op& op) {
     case Op::Send:
         if (port_.isOpen()) {
             rxport::trace().bytes("TX", op.bytes);
-            port_.write(op.bytes);
-            port_.flush(); // hand the frame to the driver now, not on the next loop pass
+            writeNow(op.bytes);
         }
         finishOp();
         return;
@@ -81,8 +95,7 @@ void Link::startOp(Op& op) {
             return;
         }
         rxport::trace().bytes("TX", op.bytes);
-        port_.write(op.bytes);
-        port_.flush();
+        writeNow(op.bytes);
         timer_.start(ReplyTimeoutMs);
         collect(); // a reply left over from earlier traffic already waits in the buffer
         return;

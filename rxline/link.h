@@ -46,6 +46,7 @@ class Link : public QObject, public QueuedLink {
     bool tryOpen(QString* reason);
     void retryOpen();
     void collect();
+    void writeNow(const QByteArray& bytes);
     void endRead();
     void onError(QSerialPort::SerialPortError error);
     void closeWhenSent();
