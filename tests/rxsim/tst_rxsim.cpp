@@ -81,6 +81,7 @@ class TestRxSim : public QObject {
     void clockSet();
     void faults();
     void faultSequenceFollowsSeed();
+    void stepSettles();
     void options_data();
     void options();
     void frameLogReader();
@@ -234,6 +235,23 @@ void TestRxSim::replies() {
     c.setPadded(pad);
     QVERIFY(replyTo(c, write).isEmpty()); // writes are not answered
     QCOMPARE(replyTo(c, read), reply);
+}
+
+void TestRxSim::stepSettles() {
+    FakeClock clock;
+    Controller c(Model::Rx200, clock.source(), {});
+    replyTo(c, fromHex("574D2403E80D")); // M36 := 1000, a word that does not drift
+    c.stepMemory(36, 2000, 10);
+    const QByteArray read = fromHex("524D240D");
+    QCOMPARE(replyTo(c, read), QByteArray("M361000\r"));
+    clock.now += 10;
+    QCOMPARE(replyTo(c, read), QByteArray("M361000\r")); // the step begins
+    clock.now += 2;
+    QCOMPARE(replyTo(c, read), QByteArray("M361632\r")); // 2000 - 1000 / e
+    clock.now += 20;
+    QCOMPARE(replyTo(c, read), QByteArray("M362000\r"));
+    replyTo(c, fromHex("574D2401F40D")); // a write ends the step
+    QCOMPARE(replyTo(c, read), QByteArray("M36500\r"));
 }
 
 void TestRxSim::writeThenReadBack() {
@@ -416,6 +434,9 @@ void TestRxSim::options_data() {
     QTest::newRow("unknown model") << QStringList{"--model", "rx400"} << false << "";
     QTest::newRow("missing value") << QStringList{"--latency-ms"} << false << "";
     QTest::newRow("unknown option") << QStringList{"--fast"} << false << "";
+    QTest::newRow("step") << QStringList{"--step", "M15=2400@10,M16=900@2.5"} << true << "";
+    QTest::newRow("step without its time") << QStringList{"--step", "M15=2400"} << false << "";
+    QTest::newRow("step of an EEPROM word") << QStringList{"--step", "E28=1@1"} << false << "";
 }
 
 void TestRxSim::options() {

@@ -3,6 +3,7 @@
 #include "frameparser.h"
 #include "modbus.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
@@ -179,17 +180,26 @@ std::uint16_t Controller::memory(std::uint8_t word) const {
         const int fields[] = {t.seconds, t.minutes, t.hours, t.day};
         return static_cast<std::uint16_t>(fields[word - kClockSeconds]);
     }
+    int value = memory_[word];
+    if (const auto& step = steps_[word]; step && now_() - start_ >= step->at) {
+        const double settled = std::exp(-(now_() - start_ - step->at) / 2.0);
+        value = int(std::lround(step->target + (value - step->target) * settled));
+    }
     if (drifting_.test(word)) {
         // A few counts up and down, changing once a second.
         const int second = static_cast<int>(std::floor(now_() - start_));
-        const int drift = (second + word * 3) % 7 - 3;
-        return static_cast<std::uint16_t>(memory_[word] + drift);
+        value += (second + word * 3) % 7 - 3;
     }
-    return memory_[word];
+    return static_cast<std::uint16_t>(std::clamp(value, 0, 65535));
+}
+
+void Controller::stepMemory(std::uint8_t word, std::uint16_t target, double atSeconds) {
+    steps_[word] = Step{target, atSeconds};
 }
 
 void Controller::writeMemory(std::uint8_t word, std::uint16_t value) {
     drifting_.reset(word);
+    steps_[word].reset();
     if (word >= kClockSeconds && word <= kClockDay) {
         // The running clock words take a plain binary value in their range.
         ClockTime t = clock();

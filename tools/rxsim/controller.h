@@ -50,6 +50,10 @@ class Controller {
     // What a read returns: clock words run, live inputs drift a little every second.
     std::uint16_t memory(std::uint8_t word) const;
     std::uint16_t eeprom(std::uint8_t word) const { return eeprom_[word]; }
+    // From `atSeconds` after the start, memory word `word` moves to `target` as an input settles
+    // after a step: most of the way in 2 s, all but a count in about 15 s, still drifting. A
+    // write of the word ends it.
+    void stepMemory(std::uint8_t word, std::uint16_t target, double atSeconds);
     // What a write does: a write of M65 with 1..4 sets one clock field from M66..M69.
     void writeMemory(std::uint8_t word, std::uint16_t value);
     void writeEeprom(std::uint8_t word, std::uint16_t value) { eeprom_[word] = value; }
@@ -78,6 +82,11 @@ class Controller {
     std::array<std::uint16_t, 256> memory_{};
     std::array<std::uint16_t, 256> eeprom_{};
     std::bitset<256> drifting_;
+    struct Step {
+        std::uint16_t target = 0;
+        double at = 0;
+    };
+    std::array<std::optional<Step>, 256> steps_{};
     std::uint16_t usbModbus_ = 1;
     int clockBase_ = 0; // seconds into the 31-day cycle at clockOrigin_
     double clockOrigin_ = 0;

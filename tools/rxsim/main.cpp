@@ -109,6 +109,8 @@ int main(int argc, char** argv) {
         else
             controller.writeEeprom(set.word, set.value);
     }
+    for (const auto& step : options.steps)
+        controller.stepMemory(step.word, step.value, step.atSeconds);
 
     rxsim::ServerConfig config;
     config.pace = options.pace;

@@ -45,7 +45,10 @@ const char* usageText() {
            "             [--pidfile FILE] [--pad] [--no-pace] [--latency-ms X] [--silent]\n"
            "             [--set W=V[,W=V...]] [--seed N] [--drop P] [--corrupt P]\n"
            "             [--split P] [--wrong-tag P] [--noise P] [--flip P] [--mute W[,W...]]\n"
+           "             [--step M=V@S[,M=V@S...]]\n"
            "  --mute W,...   reads of these words (M151, E28) get no answer\n"
+           "  --step M=V@S   S seconds after the start, memory word M moves to V as an input\n"
+           "                 settles after a step (M15=2400@10: most of the way in 2 s)\n"
            "Faults, each with probability P per reply and all drawn from --seed:\n"
            "  --drop P       the reply is not sent\n"
            "  --corrupt P    one byte of the reply, not its CR, is changed\n"
@@ -87,6 +90,24 @@ bool parseWordSettings(std::string_view text, std::vector<WordSetting>& out, std
         if (!word || *word > 255 || !value || *value > 65535) return fail();
         out.push_back(
             {space, static_cast<std::uint8_t>(*word), static_cast<std::uint16_t>(*value)});
+        return true;
+    });
+}
+
+bool parseWordSteps(std::string_view text, std::vector<WordStep>& out, std::string& error) {
+    return eachItem(text, [&](std::string_view item) {
+        const std::size_t at = item.find('@');
+        std::vector<WordSetting> setting;
+        const auto seconds = at == std::string_view::npos
+                                 ? std::nullopt
+                                 : parseNumber(std::string(item.substr(at + 1)));
+        std::string ignored;
+        if (!seconds || *seconds < 0 || item[0] != 'M' ||
+            !parseWordSettings(item.substr(0, at), setting, ignored)) {
+            error = "--step: expected M=V@S like M15=2400@10, got \"" + std::string(item) + "\"";
+            return false;
+        }
+        out.push_back({setting[0].word, setting[0].value, *seconds});
         return true;
     });
 }
@@ -136,8 +157,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
         }
 
         static constexpr std::string_view kValueOptions[] = {
-            "model", "link",    "log",   "pidfile", "latency-ms", "set",  "seed",
-            "drop",  "corrupt", "split", "noise",   "wrong-tag",  "mute", "flip"};
+            "model",   "link",  "log",   "pidfile",   "latency-ms", "set",  "seed", "drop",
+            "corrupt", "split", "noise", "wrong-tag", "mute",       "flip", "step"};
         if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) ==
             std::end(kValueOptions)) {
             error = "unknown option --" + name;
@@ -175,6 +196,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& out, std::strin
             out.latencyMs = *ms;
         } else if (name == "set") {
             if (!parseWordSettings(value, out.settings, error)) return false;
+        } else if (name == "step") {
+            if (!parseWordSteps(value, out.steps, error)) return false;
         } else if (name == "mute") {
             if (!parseWordList(value, out.muted, error)) return false;
         } else if (name == "seed") {

@@ -18,6 +18,14 @@ struct WordSetting {
     bool operator==(const WordSetting&) const = default;
 };
 
+// A memory word that steps to a value some seconds after the start (--step M15=2400@10).
+struct WordStep {
+    std::uint8_t word = 0;
+    std::uint16_t value = 0;
+    double atSeconds = 0;
+    bool operator==(const WordStep&) const = default;
+};
+
 // A word the controller leaves unanswered (--mute).
 struct WordRef {
     char space = 'M';
@@ -36,12 +44,16 @@ struct Options {
     double latencyMs = 1.0;
     std::vector<WordSetting> settings;
     std::vector<WordRef> muted;
+    std::vector<WordStep> steps;
     FaultConfig faults;
     bool help = false;
 };
 
 // Parses "M15=1234,E28=0" and appends to out; false with a message on the first bad item.
 bool parseWordSettings(std::string_view text, std::vector<WordSetting>& out, std::string& error);
+
+// Parses "M15=2400@10,M16=900@30" and appends to out; false with a message on the first bad item.
+bool parseWordSteps(std::string_view text, std::vector<WordStep>& out, std::string& error);
 
 // Parses "M151,E28" and appends to out; false with a message on the first bad item.
 bool parseWordList(std::string_view text, std::vector<WordRef>& out, std::string& error);
