@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The command line of every program, with no display: --help and --version on standard output
-# and status 0, a usage line on standard error and status 2 for an unknown option, --trace FILE,
+# and status 0, a usage line on standard error and status 2 for an unknown option, status 2 and
+# the system's reason when standard output is full or closed, --trace FILE,
 # and the private runtime folder a session without XDG_RUNTIME_DIR gets.
 #   check-commandline.sh VERSION RXSIM RXMEM PROGRAM...
 set -euo pipefail
@@ -37,6 +38,19 @@ for exe in "$@" "$rxsim" "$rxmem"; do
     run 2 "$exe" --no-such-option
     [ ! -s "$work/out" ] || fail "$name: a usage error wrote on standard output"
     grep -Eq "^(uso|usage): $name " "$work/err" || fail "$name: no usage line on standard error"
+done
+
+# Output that went nowhere is no success: a full device, and standard output closed.
+for exe in "$@" "$rxmem"; do
+    name=$(basename "$exe")
+    status=0
+    LC_ALL=C LANGUAGE= "$exe" --help >/dev/full 2>"$work/err" || status=$?
+    [ "$status" -eq 2 ] || fail "$name --help >/dev/full: status $status, not 2"
+    grep -q "No space left on device" "$work/err" || fail "$name --help >/dev/full: no reason told"
+    status=0
+    LC_ALL=C LANGUAGE= "$exe" --version >&- 2>"$work/err" || status=$?
+    [ "$status" -eq 2 ] || fail "$name --version >&-: status $status, not 2"
+    grep -q "Bad file descriptor" "$work/err" || fail "$name --version >&-: no reason told"
 done
 
 user=$(id -un)
