@@ -1,6 +1,7 @@
 // The strips of the trend window: one a live word, its value against time, drawn with QPainter
 // from a SampleStore. A plain widget: it draws when told of a new row or when its view changes,
-// at most one column of samples a pixel, and never reads the line.
+// at most four points a pixel column, the curves only once a new row moves them a pixel (the
+// figures beside them at every row), and never reads the line.
 #pragma once
 
 #include "samplestore.h"
@@ -55,6 +56,7 @@ class TrendView : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     struct Layout {
@@ -63,10 +65,12 @@ class TrendView : public QWidget {
         int stripHeight = 0;
         int timeAxisHeight = 0;
     };
-    Layout layout() const;
+    const Layout& layout() const { return layout_; }
+    void measure();
     QRect stripRect(int strip) const;
     QRect plotRect(int strip) const;
-    void drawStrip(QPainter& p, int strip, qint64 start, qint64 end);
+    void drawFigures(QPainter& p, int strip);
+    void drawPlot(QPainter& p, int strip, qint64 start, qint64 end);
     void drawTimeAxis(QPainter& p, qint64 start, qint64 end);
 
     const SampleStore& store_;
@@ -74,6 +78,8 @@ class TrendView : public QWidget {
     qint64 spanMs_ = 60 * 1000;
     std::optional<qint64> paused_; // the frozen right edge
     std::optional<QPoint> pointer_;
+    Layout layout_;
+    qint64 drawnEnd_ = 0; // the right edge of the curves last drawn
 };
 
 } // namespace calcore
