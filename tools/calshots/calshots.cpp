@@ -1,7 +1,8 @@
 // Pictures of a calibration tool's windows as a technician meets them, for scripts/run and the
 // README: the port window, the main window after a few cycles against the controller, and the
-// exit question where the model has one. Not installed.
-//   calshots MODEL OUTDIR        (MODEL: rx200, rx100 or rx300; the port is COM1)
+// exit question where the model has one; with --trend, also the trend window after SECONDS of
+// cycles. Not installed.
+//   calshots MODEL OUTDIR [--trend SECONDS]     (MODEL: rx200, rx100 or rx300; the port is COM1)
 #include "allmodels.h"
 #include "calform.h"
 #include "portselect.h"
@@ -12,6 +13,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -26,9 +29,13 @@ bool save(QWidget* w, const QString& file) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    const calcore::Model* model = argc == 3 ? modelNamed(QString::fromLatin1(argv[1])) : nullptr;
+    const bool trend = argc == 5 && std::strcmp(argv[3], "--trend") == 0;
+    const int trendSeconds = trend ? std::atoi(argv[4]) : 0;
+    const calcore::Model* model = argc == 3 || (trend && trendSeconds > 0)
+                                      ? modelNamed(QString::fromLatin1(argv[1]))
+                                      : nullptr;
     if (!model) {
-        std::fprintf(stderr, "usage: calshots rx200|rx100|rx300 OUTDIR\n");
+        std::fprintf(stderr, "usage: calshots rx200|rx100|rx300 OUTDIR [--trend SECONDS]\n");
         return 2;
     }
     const QString tool = QString::fromLatin1(argv[1]) + "cal";
@@ -41,8 +48,13 @@ int main(int argc, char** argv) {
     form2.findChild<QPushButton*>("Command1")->click();
     calcore::CalForm* form1 = form2.mainForm();
     QObject::connect(&form2, &calcore::PortSelectForm::finished, &app, &QApplication::quit);
-    // A few cycles, so the labels show the controller's values.
-    QTimer::singleShot(2500, &app, [&] {
+    if (trend) {
+        calcore::TrendWindow* window = form1->showTrend();
+        window->move(form1->frameGeometry().topRight());
+    }
+    // A few cycles, so the labels show the controller's values; the trend window's time.
+    QTimer::singleShot(trend ? trendSeconds * 1000 : 2500, &app, [&] {
+        if (trend && !save(form1->trend(), out + "-trend.png")) status = 1;
         if (!save(form1, out + "-form1.png")) status = 1;
         form1->close();
         QWidget* question = form1->question();
@@ -53,7 +65,7 @@ int main(int argc, char** argv) {
             question->findChild<QPushButton*>(QString::fromLatin1(no))->click();
         });
     });
-    QTimer::singleShot(20000, &app, [&] {
+    QTimer::singleShot(20000 + trendSeconds * 1000, &app, [&] {
         std::fprintf(stderr, "calshots: the tool did not end\n");
         status = 1;
         app.quit();
