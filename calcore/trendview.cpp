@@ -85,10 +85,13 @@ void TrendView::changeEvent(QEvent* event) {
 // Sizes from the font, once: a drawing measures no text but what it draws.
 void TrendView::measure() {
     const QFontMetrics fm = fontMetrics();
+    bold_ = font();
+    bold_.setBold(true);
     Layout& l = layout_;
     l.infoWidth = fm.horizontalAdvance(QStringLiteral("mín 65535  máx 65535"));
+    const QFontMetrics boldMetrics(bold_);
     for (const QString& n : names_)
-        l.infoWidth = std::max(l.infoWidth, fm.horizontalAdvance(n));
+        l.infoWidth = std::max(l.infoWidth, boldMetrics.horizontalAdvance(n));
     l.infoWidth += fm.height();
     l.axisWidth = fm.horizontalAdvance(QStringLiteral("65535")) + fm.height() / 2;
     l.stripHeight = 4 * fm.lineSpacing() + fm.height();
@@ -187,15 +190,15 @@ void TrendView::drawFigures(QPainter& p, int strip) {
     const Layout& l = layout();
     p.setPen(palette().windowText().color());
     const QStringList text = stripText(strip);
-    int y = s.top() + fm.height() / 2;
+    // Text at a point, not in a box: no line layout for a line that never wraps.
+    int y = s.top() + fm.height() / 2 + fm.ascent();
+    p.setClipRect(QRect(0, s.top(), l.infoWidth, s.height()));
     for (int line = 0; line < text.size(); ++line) {
-        QFont f = font();
-        f.setBold(line == 0);
-        p.setFont(f);
-        p.drawText(QRect(fm.height() / 2, y, l.infoWidth, fm.lineSpacing()),
-                   Qt::AlignLeft | Qt::AlignVCenter, text[line]);
+        p.setFont(line == 0 ? bold_ : font());
+        p.drawText(QPoint(fm.height() / 2, y), text[line]);
         y += fm.lineSpacing();
     }
+    p.setClipping(false);
     p.setFont(font());
 }
 
@@ -239,9 +242,10 @@ void TrendView::drawPlot(QPainter& p, int strip, qint64 start, qint64 end) {
         p.setPen(palette().midlight().color());
         p.drawLine(plot.left() + 1, my, plot.right() - 1, my);
         p.setPen(palette().windowText().color());
-        p.drawText(
-            QRect(l.infoWidth, my - fm.height() / 2, l.axisWidth - fm.height() / 4, fm.height()),
-            Qt::AlignRight | Qt::AlignVCenter, QString::number(m));
+        const QString label = QString::number(m);
+        p.drawText(QPoint(l.infoWidth + l.axisWidth - fm.height() / 4 - fm.horizontalAdvance(label),
+                          my - fm.height() / 2 + fm.ascent()),
+                   label);
     }
 
     // The curve, at most four points a pixel column: the column's first, lowest, highest and

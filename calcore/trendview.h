@@ -80,6 +80,7 @@ class TrendView : public QWidget {
     std::optional<QPoint> pointer_;
     Layout layout_;
     qint64 drawnEnd_ = 0; // the right edge of the curves last drawn
+    QFont bold_;          // the strips' names
 };
 
 } // namespace calcore
