@@ -6,6 +6,7 @@
 #include "portnames.h"
 #include "portprobe.h"
 #include "stopsignals.h"
+#include "terminaltext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,16 +78,17 @@ int runPorts(const Options& options) {
     QCoreApplication::exec();
     if (stoppedBy != 0) return 128 + stoppedBy;
 
+    // Names and paths come from the command line and the folders: shown escaped.
     qsizetype nameWidth = 0, deviceWidth = 0;
     for (const PortAnswer& a : probe.answers()) {
-        nameWidth = std::max(nameWidth, a.name.size());
-        deviceWidth = std::max(deviceWidth, a.device.size());
+        nameWidth = std::max(nameWidth, rxport::escaped(a.name).size());
+        deviceWidth = std::max(deviceWidth, rxport::escaped(a.device).size());
     }
     Output output(false);
     for (const PortAnswer& a : probe.answers())
         output.data(QStringLiteral("%1  %2  %3")
-                        .arg(a.name.leftJustified(nameWidth), a.device.leftJustified(deviceWidth),
-                             stateText(a)));
+                        .arg(rxport::escaped(a.name).leftJustified(nameWidth),
+                             rxport::escaped(a.device).leftJustified(deviceWidth), stateText(a)));
     return endOutput(output, probe.firstAnswering() >= 0 ? ExitDone : ExitDifferences);
 }
 
