@@ -49,22 +49,19 @@ void WordReader::next() {
 void WordReader::take(Entry& e, const rxline::WordLink::ReadReply& reply) {
     ++e.reads;
     const auto value = valueOf(reply);
-    if (reply.kind != rxline::ReplyKind::Other) e.answered = true;
     if (reply.kind != rxline::ReplyKind::Other && !value) {
-        e.troubled = true; // names its word, but holds no value from 0 to 65535
-        e.garbled = true;
+        e.garbled = true; // names its word, but holds no value from 0 to 65535
         trust_.garbled = true;
     } else if (value) {
         auto it = std::find_if(e.counts.begin(), e.counts.end(),
                                [&](const auto& c) { return c.first == *value; });
         if (it == e.counts.end()) {
             e.counts.emplace_back(*value, 1);
-            if (e.counts.size() > 1) e.troubled = true;
         } else {
             ++it->second;
         }
     }
-    if (e.troubled) lineChangesReplies();
+    if (e.troubled()) lineChangesReplies();
 
     int total = 0;
     const std::pair<std::uint16_t, int>* best = nullptr;
@@ -81,7 +78,7 @@ void WordReader::take(Entry& e, const rxline::WordLink::ReadReply& reply) {
         next();
         return;
     }
-    if ((!e.answered && e.reads >= SilentReads) || e.reads >= MaxReads) {
+    if ((!e.answered() && e.reads >= SilentReads) || e.reads >= MaxReads) {
         fail(e, total);
         return;
     }
@@ -93,7 +90,7 @@ void WordReader::fail(const Entry& e, int replies) {
     result.failedWord = e.word;
     result.reads = e.reads;
     result.replies = replies;
-    if (!e.answered) {
+    if (!e.answered()) {
         result.failure = Failure::NoReply;
     } else if (e.counts.size() > 1 && !e.garbled && !trust_.garbled) {
         // Well-formed replies that keep changing on a line that garbles nothing: a live input
@@ -101,7 +98,7 @@ void WordReader::fail(const Entry& e, int replies) {
         result.failure = Failure::Live;
         for (std::size_t i = 0; i < e.counts.size() && i < 3; ++i)
             result.seen.push_back(e.counts[i].first);
-    } else if (e.troubled) {
+    } else if (e.troubled()) {
         result.failure = Failure::Garbled;
     } else {
         result.failure = Failure::FewReplies;

@@ -74,9 +74,11 @@ class WordReader {
         std::vector<std::pair<std::uint16_t, int>> counts; // value, replies that gave it, in
                                                            // the order they first came
         int reads = 0;
-        bool answered = false; // a reply named this word
-        bool garbled = false;  // one of them held no value
-        bool troubled = false; // a garbled reply or a disagreement was seen for it
+        bool garbled = false; // a reply named this word but held no value
+        // A reply named this word: with a value, or garbled.
+        bool answered() const { return garbled || !counts.empty(); }
+        // A garbled reply or a disagreement was seen for it.
+        bool troubled() const { return garbled || counts.size() > 1; }
         bool taken = false;
         std::uint16_t value = 0;
     };
