@@ -7,7 +7,6 @@
 
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -60,16 +59,7 @@ void Link::schedulePump() {
 }
 
 void Link::writeNow(const QByteArray& bytes) {
-    // Straight to the driver when nothing waits before it: QSerialPort's own write would switch
-    // its write notifier on and off, two wake-ups of the event loop a frame for bytes already
-    // gone. What the driver does not take at once goes through QSerialPort.
-    qint64 sent = 0;
-    if (port_.bytesToWrite() == 0) {
-        const ssize_t n = ::write(port_.handle(), bytes.constData(), std::size_t(bytes.size()));
-        if (n > 0) sent = n;
-    }
-    if (sent == bytes.size()) return;
-    port_.write(bytes.constData() + sent, bytes.size() - sent);
+    port_.write(bytes);
     port_.flush(); // hand the frame to the driver now, not on the next loop pass
 }
 
