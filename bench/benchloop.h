@@ -18,6 +18,15 @@ inline double cpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// How often the calling thread (the event loop's) has gone to sleep waiting for something (its
+// voluntary context switches): each is a wake-up, which costs much the same however little the
+// wake-up then does.
+inline long sleepsSoFar() {
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_nvcsw;
+}
+
 // Runs the event loop until done() holds or the time is up, looking every `pollMs`.
 inline bool runUntil(const std::function<bool()>& done, int timeoutMs, int pollMs = 5) {
     QElapsedTimer clock;

@@ -262,7 +262,8 @@ void CalForm::showValue(const char* label, const std::string& valueText) {
     if (auto* l = qobject_cast<QLabel*>(control(QString::fromLatin1(label)))) {
         // Reply bytes are not UTF-8; each byte is one character.
         const auto text = displayText(valueText);
-        l->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+        const QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+        if (l->text() != shown) l->setText(shown); // a steady value costs no repaint
     }
 }
 

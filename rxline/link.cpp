@@ -7,19 +7,49 @@
 
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace rxline {
+
+namespace {
+
+// The shortest reply line to a read of `word`.
+int shortestReplyTo(std::uint8_t word) {
+    return 1 + (word >= 100 ? 3 : word >= 10 ? 2 : 1) + 1 + 1;
+}
+
+// One byte's time on the line of `port`: a start bit, the data bits, parity, the stop bits.
+std::int64_t byteNanoseconds(const QSerialPort& port) {
+    int bits = 1 + int(port.dataBits()) + (port.parity() == QSerialPort::NoParity ? 0 : 1) +
+               (port.stopBits() == QSerialPort::OneStop ? 1 : 2);
+    const qint32 baud = std::max<qint32>(port.baudRate(), 50);
+    return std::int64_t(bits) * 1'000'000'000 / baud;
+}
+
+} // namespace
 
 Link::Link(QObject* parent) : QObject(parent), port_(this), timer_(this) {
     setObjectName("MSComm1");
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer); // a coarse timer may end a reply wait early
     LineSettings().applyTo(port_);
-    connect(&port_, &QSerialPort::readyRead, this, &Link::collect);
+    holdNextReply();
+    connect(&port_, &QSerialPort::readyRead, this, &Link::replyBegins);
     connect(&port_, &QSerialPort::errorOccurred, this, &Link::onError);
+    tailFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (tailFd_ >= 0) {
+        tailNotifier_ = new QSocketNotifier(tailFd_, QSocketNotifier::Read, this);
+        connect(tailNotifier_, &QSocketNotifier::activated, this, [this] {
+            std::uint64_t expiries = 0;
+            [[maybe_unused]] const auto n = ::read(tailFd_, &expiries, sizeof expiries);
+            takeRest();
+        });
+    }
     retry_.setInterval(RetryOpenMs);
     connect(&retry_, &QTimer::timeout, this, &Link::retryOpen);
     connect(&timer_, &QTimer::timeout, this, [this] {
@@ -44,6 +74,8 @@ Link::~Link() {
     dropQueued();
     disconnect(&port_, nullptr, this, nullptr);
     if (port_.isOpen()) port_.close();
+    delete tailNotifier_;
+    if (tailFd_ >= 0) ::close(tailFd_);
 }
 
 void Link::schedulePump() {
@@ -136,7 +168,9 @@ int openExclusive(QSerialPort& port, const QString& path, QString* reason) {
 bool Link::tryOpen(QString* reason) {
     if (port_.isOpen()) port_.close();
     openErrno_ = openExclusive(port_, path_, reason);
-    return openErrno_ == 0;
+    if (openErrno_ != 0) return false;
+    byteNs_ = byteNanoseconds(port_);
+    return true;
 }
 
 void Link::retryOpen() {
@@ -148,9 +182,54 @@ void Link::retryOpen() {
     lineEvent(LineEvent::Back);
 }
 
+void Link::replyBegins() {
+    // Bytes outside a read wait, unread, for the next one.
+    if (!active() || current().kind != Op::Read || tailArmed_) return;
+    if (taking_ || tailFd_ < 0) {
+        collect(); // without a timer to the microsecond, each byte is taken as it comes
+        return;
+    }
+    // The rest of the line is due after as many bytes as this word's last reply had; the byte
+    // Qt holds stays there, so that the port is not watched until then.
+    const Op& op = current();
+    const std::size_t slot = (op.space == Space::Eeprom ? 256u : 0u) + op.word;
+    const int expected = replyLength_[slot] != 0 ? replyLength_[slot] : shortestReplyTo(op.word);
+    const qsizetype have = reply_.size() + port_.bytesAvailable();
+    const std::int64_t missing = std::max<qsizetype>(1, expected - have);
+    const std::int64_t ns = missing * byteNs_ + byteNs_ / 2;
+    itimerspec due{};
+    due.it_value.tv_sec = time_t(ns / 1'000'000'000);
+    due.it_value.tv_nsec = long(ns % 1'000'000'000);
+    tailArmed_ = ::timerfd_settime(tailFd_, 0, &due, nullptr) == 0;
+    if (!tailArmed_) takeRest();
+}
+
+void Link::takeRest() {
+    tailArmed_ = false;
+    if (!active() || current().kind != Op::Read) return;
+    taking_ = true;
+    collect();
+}
+
+void Link::holdNextReply() {
+    // Qt reads one byte on the port's signal and then stops watching the port until that byte
+    // is taken: while a reply comes, its bytes gather in the driver without waking the program.
+    taking_ = false;
+    port_.setReadBufferSize(1);
+}
+
+void Link::stopTail() {
+    if (!tailArmed_) return;
+    tailArmed_ = false;
+    const itimerspec off{};
+    ::timerfd_settime(tailFd_, 0, &off, nullptr);
+}
+
 void Link::collect() {
     if (!active() || current().kind != Op::Read) return; // bytes wait for the next read
-    reply_ += port_.readAll();
+    if (port_.isOpen()) reply_ += port_.readAll();       // lets Qt watch the port again
+    // Once the rest of a reply is due, Qt takes all the port has on each signal.
+    if (taking_) port_.setReadBufferSize(0);
     for (qsizetype cr; (cr = reply_.indexOf(char(CR))) >= 0;) {
         const QByteArray line = reply_.left(cr + 1);
         reply_.remove(0, cr + 1);
@@ -162,6 +241,10 @@ void Link::collect() {
         }
         rxport::trace().bytes("RX", line);
         timer_.stop();
+        stopTail();
+        holdNextReply();
+        const std::size_t slot = (current().space == Space::Eeprom ? 256u : 0u) + current().word;
+        replyLength_[slot] = std::uint8_t(std::min<qsizetype>(line.size(), 255));
         // Whatever came after the line in the same delivery answers nothing that was asked.
         if (!reply_.isEmpty()) rxport::trace().bytes("DROP", std::exchange(reply_, {}));
         finishRead(*reply); // may start the next read, which collects on its own
@@ -171,6 +254,9 @@ void Link::collect() {
 
 void Link::endRead() {
     timer_.stop();
+    stopTail();
+    if (port_.isOpen()) reply_ += port_.readAll();
+    holdNextReply();
     const QByteArray partial = std::exchange(reply_, {});
     if (!partial.isEmpty()) rxport::trace().bytes("DROP", partial);
     if (port_.isOpen()) rxport::trace().event("TIMEOUT");

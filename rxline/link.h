@@ -1,7 +1,10 @@
 // The calibration tools' serial link: the only code that touches the port.
 //
 // Waiting costs nothing: replies are collected on the port's ready-read signal, and time-outs
-// and pauses are timers.
+// and pauses are timers. A reply wakes the program about three times, not once a byte: Qt's read
+// buffer holds one byte, and once that byte is in, Qt stops watching the port until it is taken.
+// The first byte of a reply stays there while the rest comes, as long as this word's last reply
+// was; then all of it is taken.
 #pragma once
 
 #include "queuedlink.h"
@@ -9,8 +12,12 @@
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
+
+#include <array>
+#include <cstdint>
 
 namespace rxline {
 
@@ -45,7 +52,11 @@ class Link : public QObject, public QueuedLink {
     void openPort(Op& op);
     bool tryOpen(QString* reason);
     void retryOpen();
+    void replyBegins();
+    void takeRest();
     void collect();
+    void holdNextReply();
+    void stopTail();
     void writeNow(const QByteArray& bytes);
     void endRead();
     void onError(QSerialPort::SerialPortError error);
@@ -57,6 +68,14 @@ class Link : public QObject, public QueuedLink {
     QTimer timer_; // reply time-out, pause, drain poll
     QTimer retry_; // reopens a port whose device went away
     QByteArray reply_;
+    // The rest of a reply is taken when it is due: a timer to the microsecond, as a reply's bytes
+    // are half a millisecond apart.
+    int tailFd_ = -1;
+    QSocketNotifier* tailNotifier_ = nullptr;
+    bool tailArmed_ = false;
+    bool taking_ = false;           // the rest of a reply is being taken as it comes
+    std::int64_t byteNs_ = 520'833; // one byte's time on the line (10 bits at 19200 bit/s)
+    std::array<std::uint8_t, 512> replyLength_{}; // each word's last reply line; 0 not yet seen
     bool pumpScheduled_ = false;
     int openErrno_ = 0;
 };

@@ -46,6 +46,7 @@ struct Result {
     double periodMs = 0;
     double boundMs = 0;
     double cpuPerMinute = 0;
+    double sleepsPerCycle = 0; // the tool's wake-ups a cycle: what the CPU figure mostly pays for
     int cycles = 0;
 };
 
@@ -108,15 +109,20 @@ Result runCase(const QString& name, const Model& model, const QStringList& simAr
         }
         const std::size_t first = cycleEnds.size() - 1;
         const double cpu0 = cpuSeconds();
+        const long sleeps0 = sleepsSoFar();
         QElapsedTimer wall;
         wall.start();
         QEventLoop measure;
         QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, &measure, &QEventLoop::quit);
         measure.exec();
         const double cpu = cpuSeconds() - cpu0;
+        const long sleeps = sleepsSoFar() - sleeps0;
         const double wallS = double(wall.nsecsElapsed()) / 1e9;
         r.cycles = int(cycleEnds.size() - 1 - first);
-        if (r.cycles > 0) r.periodMs = double(cycleEnds.back() - cycleEnds[first]) / 1e6 / r.cycles;
+        if (r.cycles > 0) {
+            r.periodMs = double(cycleEnds.back() - cycleEnds[first]) / 1e6 / r.cycles;
+            r.sleepsPerCycle = double(sleeps) / r.cycles;
+        }
         r.boundMs = 10 * PollCycle::TickMs + liveLineSeconds(model, form.cycle()) * 1000.0;
         r.cpuPerMinute = cpu / wallS * 60.0;
         for (int t = 1; t <= 10; ++t)
@@ -191,6 +197,7 @@ int main(int argc, char** argv) {
                 answering.periodMs / answering.boundMs);
     std::printf("  CPU              %8.3f s per minute of polling (goal < 0.6, 1 %% of a core)\n",
                 answering.cpuPerMinute);
+    std::printf("  wake-ups         %8.1f a cycle\n", answering.sleepsPerCycle);
     std::printf("  steps (ms)      ");
     for (int t = 1; t <= 10; ++t)
         std::printf(" %5.1f", answering.stepMs[t]);
@@ -212,6 +219,7 @@ int main(int argc, char** argv) {
     const std::string tool = name.toStdString() + "cal";
     figure(tool + " cycle period / bound", answering.periodMs / answering.boundMs, "", "<= 1.10");
     figure(tool + " CPU polling, controller answering", answering.cpuPerMinute, "s/min", "< 0.6");
+    figure(tool + " wake-ups a cycle, controller answering", answering.sleepsPerCycle, "", "");
     figure(tool + " CPU polling, answering, trend window open", trend.cpuPerMinute, "s/min",
            "< 0.6");
     figure(tool + " CPU polling, controller silent", silent.cpuPerMinute, "s/min", "< 0.6");
