@@ -84,6 +84,8 @@ void TrendView::changeEvent(QEvent* event) {
 
 // Sizes from the font, once: a drawing measures no text but what it draws.
 void TrendView::measure() {
+    laidOut_[0].clear();
+    laidOut_[1].clear();
     const QFontMetrics fm = fontMetrics();
     bold_ = font();
     bold_.setBold(true);
@@ -184,18 +186,31 @@ void TrendView::paintEvent(QPaintEvent* event) {
     }
 }
 
+const QStaticText& TrendView::laidOut(const QString& text, bool bold) {
+    auto& kept = laidOut_[bold ? 1 : 0];
+    if (const auto it = kept.constFind(text); it != kept.cend()) return *it;
+    if (kept.size() >= 4096) kept.clear(); // the clock's labels and the values come and go
+    QStaticText t(text);
+    t.setTextFormat(Qt::PlainText);
+    t.prepare(QTransform(), bold ? bold_ : font());
+    return *kept.insert(text, t);
+}
+
+void TrendView::drawLaidOut(QPainter& p, QPoint topLeft, const QStaticText& text, bool bold) {
+    p.setFont(bold ? bold_ : font()); // the font it was laid out in, or it is laid out again
+    p.drawStaticText(topLeft, text);
+}
+
 void TrendView::drawFigures(QPainter& p, int strip) {
     const QFontMetrics fm = fontMetrics();
     const QRect s = stripRect(strip);
     const Layout& l = layout();
     p.setPen(palette().windowText().color());
     const QStringList text = stripText(strip);
-    // Text at a point, not in a box: no line layout for a line that never wraps.
-    int y = s.top() + fm.height() / 2 + fm.ascent();
+    int y = s.top() + fm.height() / 2;
     p.setClipRect(QRect(0, s.top(), l.infoWidth, s.height()));
     for (int line = 0; line < text.size(); ++line) {
-        p.setFont(line == 0 ? bold_ : font());
-        p.drawText(QPoint(fm.height() / 2, y), text[line]);
+        drawLaidOut(p, QPoint(fm.height() / 2, y), laidOut(text[line], line == 0), line == 0);
         y += fm.lineSpacing();
     }
     p.setClipping(false);
@@ -224,7 +239,9 @@ void TrendView::drawPlot(QPainter& p, int strip, qint64 start, qint64 end) {
     }
     if (!low) {
         p.setPen(palette().placeholderText().color());
-        p.drawText(plot, Qt::AlignCenter, QStringLiteral("sem valores"));
+        const QStaticText& none = laidOut(QStringLiteral("sem valores"), false);
+        const QSize size = none.size().toSize();
+        drawLaidOut(p, plot.center() - QPoint(size.width() / 2, size.height() / 2), none, false);
         return;
     }
     const NiceAxis axis = niceAxis(*low, *high, std::max(1, plot.height() / (2 * fm.height())));
@@ -242,10 +259,12 @@ void TrendView::drawPlot(QPainter& p, int strip, qint64 start, qint64 end) {
         p.setPen(palette().midlight().color());
         p.drawLine(plot.left() + 1, my, plot.right() - 1, my);
         p.setPen(palette().windowText().color());
-        const QString label = QString::number(m);
-        p.drawText(QPoint(l.infoWidth + l.axisWidth - fm.height() / 4 - fm.horizontalAdvance(label),
-                          my - fm.height() / 2 + fm.ascent()),
-                   label);
+        const QStaticText& label = laidOut(QString::number(m), false);
+        drawLaidOut(p,
+                    QPoint(l.infoWidth + l.axisWidth - fm.height() / 4 -
+                               int(std::ceil(label.size().width())),
+                           my - fm.height() / 2),
+                    label, false);
     }
 
     // The curve, at most four points a pixel column: the column's first, lowest, highest and
@@ -323,9 +342,10 @@ void TrendView::drawTimeAxis(QPainter& p, qint64 start, qint64 end) {
     for (qint64 t = floorTo(start + offset + step - 1, step) - offset; t <= end; t += step) {
         const int x = plot.left() + int(double(t - start) * double(plot.width() - 1) / spanMs_);
         p.drawLine(x, top, x, top + fm.height() / 3);
-        const QString label = QDateTime::fromMSecsSinceEpoch(t).toString(format);
-        const int w = fm.horizontalAdvance(label);
-        p.drawText(QRect(x - w / 2, top + fm.height() / 3, w, fm.height()), Qt::AlignCenter, label);
+        const QStaticText& label =
+            laidOut(QDateTime::fromMSecsSinceEpoch(t).toString(format), false);
+        drawLaidOut(p, QPoint(x - int(label.size().width()) / 2, top + fm.height() / 3), label,
+                    false);
     }
 }
 

@@ -6,7 +6,9 @@
 
 #include "samplestore.h"
 
+#include <QHash>
 #include <QPoint>
+#include <QStaticText>
 #include <QStringList>
 #include <QWidget>
 
@@ -72,6 +74,9 @@ class TrendView : public QWidget {
     void drawFigures(QPainter& p, int strip);
     void drawPlot(QPainter& p, int strip, qint64 start, qint64 end);
     void drawTimeAxis(QPainter& p, qint64 start, qint64 end);
+    // A text laid out once and kept: most texts of a drawing are those of the drawing before.
+    const QStaticText& laidOut(const QString& text, bool bold);
+    void drawLaidOut(QPainter& p, QPoint topLeft, const QStaticText& text, bool bold);
 
     const SampleStore& store_;
     QStringList names_;
@@ -79,8 +84,9 @@ class TrendView : public QWidget {
     std::optional<qint64> paused_; // the frozen right edge
     std::optional<QPoint> pointer_;
     Layout layout_;
-    qint64 drawnEnd_ = 0; // the right edge of the curves last drawn
-    QFont bold_;          // the strips' names
+    qint64 drawnEnd_ = 0;                    // the right edge of the curves last drawn
+    QFont bold_;                             // the strips' names
+    QHash<QString, QStaticText> laidOut_[2]; // in the widget's font, in bold_
 };
 
 } // namespace calcore
