@@ -191,9 +191,8 @@ void Link::replyBegins() {
     }
     // The rest of the line is due after as many bytes as this word's last reply had; the byte
     // Qt holds stays there, so that the port is not watched until then.
-    const Op& op = current();
-    const std::size_t slot = (op.space == Space::Eeprom ? 256u : 0u) + op.word;
-    const int expected = replyLength_[slot] != 0 ? replyLength_[slot] : shortestReplyTo(op.word);
+    const std::uint8_t last = lastReplyLength(current());
+    const int expected = last != 0 ? last : shortestReplyTo(current().word);
     const qsizetype have = reply_.size() + port_.bytesAvailable();
     const std::int64_t missing = std::max<qsizetype>(1, expected - have);
     const std::int64_t ns = missing * byteNs_ + byteNs_ / 2;
@@ -202,6 +201,10 @@ void Link::replyBegins() {
     due.it_value.tv_nsec = long(ns % 1'000'000'000);
     tailArmed_ = ::timerfd_settime(tailFd_, 0, &due, nullptr) == 0;
     if (!tailArmed_) takeRest();
+}
+
+std::uint8_t& Link::lastReplyLength(const Op& read) {
+    return replyLength_[(read.space == Space::Eeprom ? 256u : 0u) + read.word];
 }
 
 void Link::takeRest() {
@@ -243,8 +246,7 @@ void Link::collect() {
         timer_.stop();
         stopTail();
         holdNextReply();
-        const std::size_t slot = (current().space == Space::Eeprom ? 256u : 0u) + current().word;
-        replyLength_[slot] = std::uint8_t(std::min<qsizetype>(line.size(), 255));
+        lastReplyLength(current()) = std::uint8_t(std::min<qsizetype>(line.size(), 255));
         // Whatever came after the line in the same delivery answers nothing that was asked.
         if (!reply_.isEmpty()) rxport::trace().bytes("DROP", std::exchange(reply_, {}));
         finishRead(*reply); // may start the next read, which collects on its own

@@ -57,6 +57,8 @@ class Link : public QObject, public QueuedLink {
     void collect();
     void holdNextReply();
     void stopTail();
+    // The length of the last reply line to the word `read` asks; 0 when none came yet.
+    std::uint8_t& lastReplyLength(const Op& read);
     void writeNow(const QByteArray& bytes);
     void endRead();
     void onError(QSerialPort::SerialPortError error);
