@@ -284,7 +284,8 @@ void TestRxmem::lostPortEndsTheLoad() {
     // The same name leads to a controller again, as when the adapter is plugged back in.
     QVERIFY(second.start());
     QVERIFY(QFile::link(dir.path() + "/back/COM1", dir.path() + "/COM1"));
-    QVERIFY(p.waitForFinished(20000));
+    // rxmem may have ended while the second simulator started: waitForFinished() is false then.
+    QVERIFY(p.state() == QProcess::NotRunning || p.waitForFinished(20000));
     QCOMPARE(p.exitCode(), 3);
     const QString err = QString::fromUtf8(p.readAllStandardError());
     QVERIFY2(err.contains("the port COM1 went away: cable or adapter unplugged?"), qPrintable(err));
