@@ -140,7 +140,10 @@ int Form1::receive(int count) {
     ReplyBuffer += comPort_->ReceiveText(count);
     if (ReplyBuffer.isEmpty() || !ReplyBuffer.endsWith('\r')) return 0;
     // Only a line that names the word read last fills its box; a late reply to an earlier read,
-    // or any other line, changes nothing.
+    // or any other line, changes nothing. Such a line is not the answer either: the editor goes
+    // on listening without the pause after a reply, or line noise that ends in a CR would hold
+    // the real answer back until the next tick had taken its word away.
+    bool answered = false;
     for (const QByteArray& line : replyLines(ReplyBuffer)) {
         const ReplyValue reply = replyValue(line, PendingWord);
         if (reply.word == 0) {
@@ -150,10 +153,11 @@ int Form1::receive(int count) {
             edit->setText(reply.text);
             filled(reply.word);
             setMarked(reply.word, false);
+            answered = true;
         }
     }
     ReplyBuffer.clear();
-    return kPauseAfterReply;
+    return answered ? kPauseAfterReply : 0;
 }
 
 } // namespace memedit
