@@ -3,6 +3,7 @@
 #include "linesettings.h"
 #include "portaccess.h"
 #include "portnames.h"
+#include "replyline.h"
 #include "tracelog.h"
 
 #include <sys/file.h>
@@ -17,11 +18,6 @@
 namespace rxline {
 
 namespace {
-
-// The shortest reply line to a read of `word`.
-int shortestReplyTo(std::uint8_t word) {
-    return 1 + (word >= 100 ? 3 : word >= 10 ? 2 : 1) + 1 + 1;
-}
 
 // One byte's time on the line of `port`: a start bit, the data bits, parity, the stop bits.
 std::int64_t byteNanoseconds(const QSerialPort& port) {

@@ -47,4 +47,9 @@ constexpr ReplyLine parseReply(std::string_view line, char tag, int word) {
     return {ReplyKind::Value, after};
 }
 
+// The shortest line that answers a read of `word`: the tag, the echoed number, one digit, CR.
+constexpr int shortestReplyTo(int word) {
+    return 1 + (word >= 100 ? 3 : word >= 10 ? 2 : 1) + 1 + 1;
+}
+
 } // namespace rxline
